@@ -1,0 +1,195 @@
+// CTavrel: the surface object the host creates and attaches. It implements
+// IControlSurface (the host's contract), IPersistStream (the settings block)
+// and ISpecifyPropertyPages (the settings page), and holds the whole run-time
+// state of the surface.
+//
+// Files by concern:
+//   tavrel_com.cpp        construction, IUnknown, IDispatch, status text, no-echo mask
+//   connection.cpp        attach, detach, refresh entry, state reset and switch-off sweep
+//   host_calls.cpp        the one seam through which every host call is made
+//   dispatch.cpp          short and long MIDI input: entry checks and routing
+//   strip_input.cpp       faders, strip buttons, select and knob-strip buttons
+//   transport_input.cpp   transport, store, function, up/down keys, jog, shuttle, locate, footswitch
+//   knob_input.cpp        pan and send knobs
+//   function_commands.cpp the function-command rows, cursor keys and bank window
+//   refresh.cpp           SyncSurface and the display
+//   ../config/persistence.cpp  IPersistStream, ISpecifyPropertyPages, defaults
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "host_interfaces.h"
+#include "midi_map.h"
+#include "surface_config.h"
+#include "win_compat.h"
+
+// Number of live surface objects; DllCanUnloadNow reads it.
+extern LONG volatile g_objectCount;
+
+// Tests only: module-wide stamps and counters back to their load-time values.
+void ResetModuleStateForTesting();
+
+// Scoped hold of a critical section: entered on construction, left on every
+// way out of the scope.
+class CCriticalSectionAuto {
+ public:
+  explicit CCriticalSectionAuto(CRITICAL_SECTION* section) : m_section(section) { EnterCriticalSection(m_section); }
+  virtual ~CCriticalSectionAuto() { LeaveCriticalSection(m_section); }
+  CCriticalSectionAuto(const CCriticalSectionAuto&) = delete;
+  CCriticalSectionAuto& operator=(const CCriticalSectionAuto&) = delete;
+
+ private:
+  CRITICAL_SECTION* m_section;
+};
+
+// Footswitch tap states (m_footState).
+enum FootState : int8_t { FOOT_IDLE = 0, FOOT_RECORDING = 1, FOOT_STOPPED = 2, FOOT_UNDONE = 3 };
+
+class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPropertyPages {
+ public:
+  CTavrel();
+
+  // IUnknown, shared by all three bases: one count, one QueryInterface.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IDispatch, through the host's type library.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
+
+  // IControlSurface.
+  HRESULT STDMETHODCALLTYPE QueryStatusText(char* buffer, DWORD* length) override;
+  HRESULT STDMETHODCALLTYPE OnShortMidi(DWORD message) override;
+  HRESULT STDMETHODCALLTYPE OnLongMidi(DWORD count, const BYTE* bytes) override;
+  HRESULT STDMETHODCALLTYPE AttachHost(IUnknown* host, DWORD unused) override;
+  HRESULT STDMETHODCALLTYPE DetachHost() override;
+  HRESULT STDMETHODCALLTYPE RefreshFeedback(DWORD kind, DWORD unused) override;
+  HRESULT STDMETHODCALLTYPE QueryNoEchoMask(WORD* mask, DWORD* flag) override;
+
+  // Follows the IControlSurface slots in the primary table; hosts never call it.
+  virtual ~CTavrel();
+
+  // IPersistStream.
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+  HRESULT STDMETHODCALLTYPE IsDirty() override;
+  HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
+  HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override;
+  HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+
+  // ISpecifyPropertyPages.
+  HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
+  // The settings block, byte by byte. The page writes from the UI thread
+  // without the surface lock while MIDI input reads, so every access is a
+  // relaxed atomic byte access; input reads each byte once per event.
+  uint8_t ConfigByte(size_t index) const;
+  void SetConfigByte(size_t index, uint8_t value);
+  // All 30 bytes to zero, then bytes 0..16 to their defaults.
+  void SetDefaultConfig();
+
+  // The surface object of this module behind `unknown`, or null for any other
+  // object. Only COM calls are made on `unknown`; nothing else is read.
+  static CTavrel* FromUnknown(IUnknown* unknown);
+
+  CTavrel(const CTavrel&) = delete;
+  CTavrel& operator=(const CTavrel&) = delete;
+
+ private:
+  friend class CTavrelTestAccess;  // tests look at the state
+
+  // --- connection and state (connection.cpp) ---
+  void ReleaseHost();
+  void ResetState();
+  void ClearSurface();
+
+  // --- refresh and display (refresh.cpp) ---
+  void SyncSurface();
+  void ShowTwoDigits(int8_t value);
+
+  // --- input routing (dispatch.cpp) ---
+  void DispatchShortMessage(const midi::ShortMessage& message, DWORD stripCount);
+
+  // --- channel strips (strip_input.cpp) ---
+  void OnFaderMove(int position, uint8_t value, DWORD stripCount);
+  void OnStripStateButton(uint8_t controller, uint8_t value);  // mute, record arm, solo
+  void OnAutomationArmButton(uint8_t controller, uint8_t value, DWORD stripCount);
+  void OnSelectButton(uint8_t controller, uint8_t value, DWORD stripCount);
+  void OnKnobStripButton(int position, uint8_t value, DWORD stripCount);
+
+  // --- transport side (transport_input.cpp) ---
+  void OnTransportKey(uint8_t controller, uint8_t value);
+  void OnStoreKey(uint8_t value);
+  void OnFunctionKey(uint8_t controller, uint8_t value);
+  void OnUpDownKey(uint8_t controller, uint8_t value);
+  void OnUnusedKey(uint8_t value);
+  void OnJogWheel(uint8_t value);
+  void OnLocateButton(uint8_t controller);
+  void OnFootswitch(uint8_t value);
+  void OnShuttle(int32_t move);
+  void MoveNowTime(int32_t step);
+
+  // --- knobs (knob_input.cpp) ---
+  void OnPanKnob(uint8_t value);
+  void OnSendKnob(uint8_t controller, uint8_t value);
+
+  // --- function commands and bank window (function_commands.cpp) ---
+  void RunFunctionCommand(int8_t index);
+  void OnCursorKey(uint8_t controller, uint8_t value);
+  void ChangeBank(int delta);
+
+  // --- host calls (host_calls.cpp) ---
+  // Every call checks its interface pointer, so a call that arrives outside
+  // an attachment does nothing instead of calling through null. Values the
+  // host is meant to fill start at zero, so a failed call reads as off / 0.
+  void Send(uint8_t status, uint8_t controller, uint8_t value);
+  void HostSendKey(DWORD virtualKey, DWORD kind);
+  void HostRunCommand(DWORD id);
+  bool HostGetStripCount(DWORD* count);  // true only for S_OK
+  float HostGetParam(DWORD strip, DWORD param, DWORD index);
+  void HostSetParam(DWORD strip, DWORD param, DWORD index, float value);
+  DWORD HostGetArm(DWORD strip, DWORD param, DWORD index);
+  void HostSetArm(DWORD strip, DWORD param, DWORD index, DWORD on);
+  DWORD HostGetState(DWORD which);
+  void HostGetNowTime(DWORD which, TimeRecord* record);
+  void HostSetNowTime(DWORD which, TimeRecord* record);
+
+  IControlSurface* Primary() { return static_cast<IControlSurface*>(this); }
+
+  // --- state (every field starts defined at construction) ---
+  uint8_t m_faderValue[32] = {};  // by window position
+  int8_t m_selStrip = 0;          // absolute strip
+  int8_t m_knobStrip = 0;         // absolute strip
+  uint8_t m_faderPicked[32] = {};
+  uint8_t m_panPicked = 0;
+  uint8_t m_sendPicked[5] = {};
+  uint8_t m_stripLeds[midi::HOST_STRIP_LIMIT] = {};  // by absolute strip, LEDBIT_*
+  SurfaceConfig m_config = {};
+  int8_t m_footState = FOOT_IDLE;
+  uint8_t m_locateSlot[32][8] = {};
+  int32_t m_bank = 0;
+  int32_t m_firstStrip = 0;
+  int32_t m_lastStrip = midi::STRIPS_PER_BANK - 1;
+  DWORD m_vkComma = 0;
+  int32_t m_wasRecording = 0;
+  int32_t m_wasPlaying = 0;
+  int32_t m_storeMode = 0;
+  int32_t m_ready = 0;
+  // Each object gets its own first-refresh reset (not just the first object
+  // the module ever creates).
+  bool m_resetPending = true;
+  ULONG_PTR m_cookie = 0;
+  IHostMidiOut* m_midiOut = nullptr;
+  IHostKeyboard* m_keyboard = nullptr;
+  IHostCommands* m_commands = nullptr;
+  IHostProject* m_project = nullptr;
+  IHostMixer* m_mixer = nullptr;
+  IHostTransport* m_transport = nullptr;
+  LONG volatile m_refCount = 1;
+  CRITICAL_SECTION m_lock;
+};

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine inside the session that
+# scripts/wine-session.sh started (TAVREL_WINE_DIR names its folder).
+set -euo pipefail
+dir=${TAVREL_WINE_DIR:?TAVREL_WINE_DIR is not set}
+export WINEPREFIX="$dir/prefix" WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -s "$dir/xvfb.display" ]; then export DISPLAY=":$(head -n1 "$dir/xvfb.display")"; fi
+exec wine "$@"

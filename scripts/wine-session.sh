@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Starts or stops the Wine session that a Windows build's tests run in:
+# a fresh WINEPREFIX inside the build folder and an Xvfb display for anything
+# that opens a window. Both are stopped by PID; nothing is left running.
+#   wine-session.sh start DIR ARCH   (ARCH: win64 or win32)
+#   wine-session.sh stop DIR
+set -euo pipefail
+cmd=$1 dir=$2
+export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+stop() {
+  if [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -f "$dir/xvfb.pid" ]; then
+    kill "$(cat "$dir/xvfb.pid")" >/dev/null 2>&1 || true
+    rm -f "$dir/xvfb.pid"
+  fi
+}
+
+case "$cmd" in
+start)
+  stop
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  # -displayfd picks a free display, so parallel sessions never collide.
+  exec 3> "$dir/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  echo $! > "$dir/xvfb.pid"
+  exec 3>&-
+  for _ in $(seq 100); do [ -s "$dir/xvfb.display" ] && break; sleep 0.1; done
+  [ -s "$dir/xvfb.display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$dir/xvfb.display")"
+  WINEARCH=$3 wineboot -i >/dev/null 2>&1
+  # Keep the server up between test programs: each start of wine is faster.
+  wineserver -p >/dev/null 2>&1 || true
+  echo "wine session ready: prefix $WINEPREFIX, display $DISPLAY"
+  ;;
+stop)
+  stop
+  echo "wine session stopped"
+  ;;
+*) echo "usage: $0 start DIR ARCH | stop DIR" >&2; exit 2 ;;
+esac
