@@ -29,7 +29,9 @@ start)
   for _ in $(seq 100); do [ -s "$dir/xvfb.display" ] && break; sleep 0.1; done
   [ -s "$dir/xvfb.display" ] || { echo "Xvfb did not start" >&2; exit 1; }
   export DISPLAY=":$(head -n1 "$dir/xvfb.display")"
-  WINEARCH=$3 wineboot -i >/dev/null 2>&1
+  echo "$3" > "$dir/arch"
+  if [ "$3" = win64 ]; then loader=/usr/lib/wine/wine64; else loader=wine; fi
+  WINEARCH=$3 "$loader" wineboot -i >/dev/null 2>&1
   # Keep the server up between test programs: each start of wine is faster.
   wineserver -p >/dev/null 2>&1 || true
   echo "wine session ready: prefix $WINEPREFIX, display $DISPLAY"

@@ -82,7 +82,7 @@ void CTavrel::ResetState() {
   for (auto& picked : m_sendPicked) picked = 0;
   m_panPicked = 0;
   for (auto& slot : m_locateSlot)
-    for (auto& byte : slot) byte = 0;
+    for (auto& cell : slot) cell = 0;
   m_selStrip = 0;
   m_knobStrip = 0;
   m_wasRecording = 0;

@@ -142,8 +142,8 @@ constexpr uint8_t SEGMENT_PATTERNS[16] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x
 constexpr uint8_t SEGMENT_DASH = 0x40;
 constexpr uint8_t SEGMENT_BLANK = 0x00;
 
-constexpr uint8_t HighDigit(uint8_t byte) { return SEGMENT_PATTERNS[(byte >> 4) & 0xF]; }
-constexpr uint8_t LowDigit(uint8_t byte) { return SEGMENT_PATTERNS[byte & 0xF]; }
+constexpr uint8_t HighDigit(uint8_t bits) { return SEGMENT_PATTERNS[(bits >> 4) & 0xF]; }
+constexpr uint8_t LowDigit(uint8_t bits) { return SEGMENT_PATTERNS[bits & 0xF]; }
 
 // --- Jog wheel --------------------------------------------------------------
 // Relative: 0..63 is that many detents forward, 64..127 is value - 127 (so 127

@@ -10,7 +10,7 @@ void CTavrel::SyncSurface() {
 
 // Shows a byte as two hexadecimal digits, high digit on the left.
 void CTavrel::ShowTwoDigits(int8_t value) {
-  const auto byte = static_cast<uint8_t>(value);
-  Send(STATUS_CH15, DIGIT_LEFT, HighDigit(byte));
-  Send(STATUS_CH15, DIGIT_RIGHT, LowDigit(byte));
+  const auto bits = static_cast<uint8_t>(value);
+  Send(STATUS_CH15, DIGIT_LEFT, HighDigit(bits));
+  Send(STATUS_CH15, DIGIT_RIGHT, LowDigit(bits));
 }

@@ -6,7 +6,8 @@
 
 namespace {
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Not printf-checked on purpose: DWORD is unsigned long on Windows and
+// unsigned int natively, both 32 bits, and both print with %u / %x.
 std::string Format(const char* format, ...) {
   char buffer[256];
   va_list args;
@@ -36,7 +37,7 @@ std::string DescribeTime(const TimeRecord* record) {
     return Format("format=3 pos=%d", position);
   }
   std::string hex;
-  for (uint8_t byte : record->value) hex += Format("%02x", byte);
+  for (uint8_t cell : record->value) hex += Format("%02x", cell);
   return Format("format=%u value=%s", record->format, hex.c_str());
 }
 
