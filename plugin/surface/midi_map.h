@@ -153,6 +153,33 @@ constexpr int JogDetents(uint32_t value) {
   return value <= 63 ? static_cast<int>(value) : static_cast<int>(value) - 127;
 }
 
+// A turn moves the now time by the step of its detent count; more than nine
+// detents per message move no faster than nine. Store mode multiplies by ten.
+constexpr int JOG_MAX_DETENTS = 9;
+constexpr int32_t JOG_STEPS[JOG_MAX_DETENTS + 1] = {0, 1, 5, 10, 20, 100, 300, 800, 1600, 3200};
+constexpr int32_t JOG_STORE_MODE_FACTOR = 10;
+
+// --- Pan and send knobs -----------------------------------------------------
+// The knob index (Send A..E = 0..4) of a send-knob controller 0x40..0x44; the
+// wire order starts at Send C.
+constexpr int SEND_KNOB_COUNT = 5;
+constexpr int SendKnobIndex(uint8_t controller) {
+  constexpr int kIndexFromC[SEND_KNOB_COUNT] = {2, 3, 4, 0, 1};
+  return kIndexFromC[static_cast<unsigned>(controller - CC_SEND_C) % SEND_KNOB_COUNT];
+}
+// A knob measures itself against this value while the host's level is out of
+// 0.0..1.0 (or not a number).
+constexpr int KNOB_VALUE_FOR_BAD_LEVEL = 63;
+
+// --- Locate buttons ----------------------------------------------------------
+constexpr int LOCATE_SLOT_COUNT = 32;
+// Locate button 0 hit this soon after the store key's release still stores.
+constexpr uint32_t LOCATE_STORE_GRACE_MS = 100;
+
+// --- Footswitch -------------------------------------------------------------
+// Undo and redo taps count only this soon after the stop tap.
+constexpr uint32_t FOOT_TAP_WINDOW_MS = 2000;
+
 // --- Shuttle (MIDI Machine Control, device 0) -------------------------------
 constexpr uint32_t SHUTTLE_LENGTH = 10;
 constexpr uint8_t SHUTTLE_HEADER[6] = {0xF0, 0x7F, 0x00, 0x06, 0x47, 0x03};

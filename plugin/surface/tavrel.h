@@ -137,6 +137,8 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // --- knobs (knob_input.cpp) ---
   void OnPanKnob(uint8_t value);
   void OnSendKnob(uint8_t controller, uint8_t value);
+  // One knob turn against (param, index) of the knob strip, with its pick-up flag.
+  void TurnKnob(uint8_t* picked, DWORD param, DWORD index, uint8_t value);
 
   // --- function commands and bank window (function_commands.cpp) ---
   void RunFunctionCommand(int8_t index);
