@@ -150,6 +150,7 @@ HRESULT STDMETHODCALLTYPE FakeTransport::GetNowTime(DWORD which, TimeRecord* rec
     return E_POINTER;
   }
   host->Record(Format("GetNowTime which=%u format=%u", which, record->format));
+  if (host->nowTimeFails) return E_FAIL;
   const int64_t value = which == TIME_NOW ? host->position : which == TIME_PUNCH_IN ? host->punchIn : host->punchOut;
   if (record->format == TIME_FORMAT_POSITION) {
     const auto low = static_cast<int32_t>(value);

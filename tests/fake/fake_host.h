@@ -99,6 +99,7 @@ class FakeHost : public IUnknown {
   int64_t position = 0;  // the now time, as format 3 counts it (and format 2 bytes)
   int64_t punchIn = 0;
   int64_t punchOut = 0;
+  bool nowTimeFails = false;  // GetNowTime fails without writing the record
 
   // --- what happened ---
   std::vector<std::string> Log(bool includeReads = false) const;
