@@ -5,10 +5,8 @@
 
 #include "class_ids.h"
 #include "module.h"
-#include "tavrel.h"
-#ifdef TAVREL_HAVE_PAGE
 #include "prop_page.h"
-#endif
+#include "tavrel.h"
 
 HRESULT STDMETHODCALLTYPE CClassFactoryBase::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
@@ -70,14 +68,7 @@ HRESULT STDMETHODCALLTYPE CTavrelFactory::CreateInstance(IUnknown* outer, REFIID
 }
 
 HRESULT STDMETHODCALLTYPE CPropPageFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
-#ifdef TAVREL_HAVE_PAGE
   return HandOut<CTavrelPropPage, IPropertyPage>(outer, riid, ppv);
-#else
-  (void)outer;
-  (void)riid;
-  if (ppv != nullptr) *ppv = nullptr;
-  return E_NOTIMPL;
-#endif
 }
 
 HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {

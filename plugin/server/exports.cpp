@@ -9,7 +9,7 @@
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    theApp.SetInstance(instance);
+    theApp.m_hInstance = instance;
     DisableThreadLibraryCalls(instance);
   }
   return TRUE;

@@ -1,16 +1,14 @@
 // The module's application object, the lock count and the unload rule.
 #include "module.h"
 
-#include "tavrel.h"
-#ifdef TAVREL_HAVE_PAGE
 #include "prop_page.h"
-#endif
+#include "tavrel.h"
 
 LONG volatile g_lockCount = 0;
 CTavrelApp theApp;
 
 HINSTANCE CTavrelApp::Instance() const {
-  if (m_instance != nullptr) return m_instance;
+  if (m_hInstance != nullptr) return m_hInstance;
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&theApp), &self);
@@ -31,9 +29,6 @@ bool GetModulePath(HMODULE module, char* buffer, DWORD size) {
 // no surface reference, so pages are counted in their own right: unloading
 // under a live page would crash the host's next call into it.
 bool ModuleInUse() {
-  return InterlockedCompareExchange(&g_objectCount, 0, 0) != 0 ||
-#ifdef TAVREL_HAVE_PAGE
-         InterlockedCompareExchange(&g_pageCount, 0, 0) != 0 ||
-#endif
+  return InterlockedCompareExchange(&g_objectCount, 0, 0) != 0 || InterlockedCompareExchange(&g_pageCount, 0, 0) != 0 ||
          InterlockedCompareExchange(&g_lockCount, 0, 0) != 0;
 }

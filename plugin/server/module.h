@@ -4,21 +4,20 @@
 
 #include <windows.h>
 
+#include "app.h"
+
 // Server locks taken through IClassFactory::LockServer; may go negative if a
 // client unlocks more often than it locked.
 extern LONG volatile g_lockCount;
 
-// The module's application object: it keeps the instance handle that the
-// loader gave DllMain, for the module's file name and its resources.
-class CTavrelApp {
+// The module's application object: it stands for the module and keeps the
+// instance handle that the loader gave DllMain (m_hInstance). It runs nothing
+// of its own; the host drives the module through COM.
+class CTavrelApp : public CWinApp {
  public:
-  void SetInstance(HINSTANCE instance) { m_instance = instance; }
-  // The handle DllMain received, or, before that (a test linking the server
+  // The handle DllMain received, or, without it (a test linking the server
   // code statically), the module that holds this code.
   HINSTANCE Instance() const;
-
- private:
-  HINSTANCE m_instance = nullptr;
 };
 
 extern CTavrelApp theApp;

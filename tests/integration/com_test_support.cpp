@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "host_registry.h"
+
 std::string PluginPath() {
   char exe[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, exe, sizeof exe);
@@ -59,4 +61,38 @@ void CreateClassesKey(const std::string& path) {
   if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
       ERROR_SUCCESS)
     RegCloseKey(key);
+}
+
+bool RegisteredPlugin::s_hostListExisted = false;
+
+void RegisteredPlugin::SetUpTestSuite() {
+  s_hostListExisted = ClassesKeyExists(HOST_SURFACES_KEY);
+  ASSERT_EQ(0u, RunRegsvr32("/s"));
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+}
+
+void RegisteredPlugin::TearDownTestSuite() {
+  CoUninitialize();
+  EXPECT_EQ(0u, RunRegsvr32("/s /u"));
+  if (!s_hostListExisted) RegDeleteKeyA(HKEY_CLASSES_ROOT, HOST_SURFACES_KEY);
+}
+
+IStream* StreamHolding(const BYTE* bytes, ULONG size) {
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return nullptr;
+  ULONG written = 0;
+  stream->Write(bytes, size, &written);
+  const LARGE_INTEGER start = {};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  return stream;
+}
+
+std::string StreamBytes(IStream* stream) {
+  const LARGE_INTEGER start = {};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  std::string bytes;
+  char chunk[256];
+  ULONG read = 0;
+  while (SUCCEEDED(stream->Read(chunk, sizeof chunk, &read)) && read > 0) bytes.append(chunk, read);
+  return bytes;
 }

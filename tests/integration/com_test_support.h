@@ -5,6 +5,8 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 // Tavrel.dll, copied next to the test program by the build.
@@ -45,3 +47,20 @@ class ComPtr {
  private:
   T* m_ptr = nullptr;
 };
+
+// Registers the plug-in with regsvr32 for a whole test suite and removes it
+// afterwards, leaving the host's list key as it was found. COM is
+// initialised (single-threaded apartment) on the test thread meanwhile.
+class RegisteredPlugin : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+
+ private:
+  static bool s_hostListExisted;
+};
+
+// A 30-byte settings block in a new memory stream, positioned at its start.
+IStream* StreamHolding(const BYTE* bytes, ULONG size);
+// Everything in `stream`, from its start.
+std::string StreamBytes(IStream* stream);
