@@ -2,7 +2,7 @@
 // one (the failure codes), then with a library describing IControlSurface
 // built and registered here as a host's installer would.
 #include <gtest/gtest.h>
-#include <oleauto.h>
+#include <ole2.h>
 #include <windows.h>
 
 #include <string>

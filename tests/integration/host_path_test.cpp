@@ -235,7 +235,7 @@ void CALLBACK VisitFrame(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   g_visit.shownF1 = SendMessageW(g_visit.comboF1, CB_GETCURSEL, 0, 0);
   SendMessageW(g_visit.comboF1, CB_SETCURSEL, CHOSEN_F1, 0);
-  SendMessageW(GetParent(g_visit.comboF1), WM_COMMAND, MAKEWPARAM(IDC_COMBO_F1, CBN_SELCHANGE),
+  SendMessageW(GetParent(g_visit.comboF1), WM_COMMAND, MAKEWPARAM(IDC_COMBO_F1, CBN_SELENDOK),
                reinterpret_cast<LPARAM>(g_visit.comboF1));
   g_visit.choiceMade = true;
   PostMessageW(g_visit.frame, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
