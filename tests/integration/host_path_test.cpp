@@ -241,19 +241,16 @@ void CALLBACK VisitFrame(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(g_visit.frame, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
+BOOL CALLBACK PostClose(HWND window, LPARAM) {
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
 // Should the frame never be found, close whatever it is so the test fails
 // instead of hanging.
 DWORD WINAPI Watchdog(LPVOID thread) {
   Sleep(60000);
-  if (!g_visit.choiceMade) {
-    EnumThreadWindows(
-        static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(thread)),
-        [](HWND window, LPARAM) -> BOOL {
-          PostMessageW(window, WM_CLOSE, 0, 0);
-          return TRUE;
-        },
-        0);
-  }
+  if (!g_visit.choiceMade) EnumThreadWindows(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(thread)), PostClose, 0);
   return 0;
 }
 
