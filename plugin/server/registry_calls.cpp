@@ -1,0 +1,35 @@
+// The real registry behind the registration seam.
+#include "registry_calls.h"
+
+#include "module.h"
+#include "registration.h"
+
+LONG RegistryCalls::CreateKey(HKEY root, const char* path, HKEY* key) {
+  return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key, nullptr);
+}
+
+LONG RegistryCalls::SetString(HKEY key, const char* name, const char* text) {
+  const DWORD size = static_cast<DWORD>(lstrlenA(text) + 1);
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
+}
+
+LONG RegistryCalls::OpenKey(HKEY root, const char* path, HKEY* key) {
+  return RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, key);
+}
+
+LONG RegistryCalls::FirstSubkey(HKEY key, char* name, DWORD size) {
+  return RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+}
+
+LONG RegistryCalls::DeleteKey(HKEY root, const char* path) { return RegDeleteKeyA(root, path); }
+
+void RegistryCalls::CloseKey(HKEY key) { RegCloseKey(key); }
+
+bool RegistryCalls::ClsidText(REFCLSID clsid, char (&text)[CLSID_TEXT_SIZE]) { return ClsidToAnsi(clsid, text); }
+
+bool RegistryCalls::ServerPath(char* buffer, DWORD size) { return GetModulePath(theApp.Instance(), buffer, size); }
+
+RegistryCalls& SystemRegistry() {
+  static RegistryCalls s_registry;
+  return s_registry;
+}

@@ -1,0 +1,174 @@
+// The DLL as COM sees it: its export and import tables, its class objects
+// and the unload rule, through LoadLibrary and GetProcAddress.
+#include <gtest/gtest.h>
+#include <ocidl.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <string>
+
+#include "class_ids.h"
+#include "com_test_support.h"
+#include "host_interfaces.h"
+
+namespace {
+
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+class PluginModule : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    module = LoadLibraryA(PluginPath().c_str());
+    ASSERT_NE(nullptr, module) << PluginPath();
+    getClassObject =
+        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    canUnloadNow = reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    ASSERT_NE(nullptr, getClassObject);
+    ASSERT_NE(nullptr, canUnloadNow);
+  }
+  static void TearDownTestSuite() { FreeLibrary(module); }
+
+  const IMAGE_DATA_DIRECTORY& Directory(int which) {
+    auto* base = reinterpret_cast<const BYTE*>(module);
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return nt->OptionalHeader.DataDirectory[which];
+  }
+  const BYTE* At(DWORD rva) { return reinterpret_cast<const BYTE*>(module) + rva; }
+
+  ComPtr<IClassFactory> Factory(REFCLSID clsid) {
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(S_OK, getClassObject(clsid, IID_IClassFactory, factory.PutVoid()));
+    return factory;
+  }
+
+  static HMODULE module;
+  static GetClassObjectFn getClassObject;
+  static CanUnloadFn canUnloadNow;
+};
+
+HMODULE PluginModule::module = nullptr;
+GetClassObjectFn PluginModule::getClassObject = nullptr;
+CanUnloadFn PluginModule::canUnloadNow = nullptr;
+
+TEST_F(PluginModule, ExportsExactlyTheFourServerEntryPointsUndecorated) {
+  const IMAGE_DATA_DIRECTORY& directory = Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
+  ASSERT_NE(0u, directory.VirtualAddress);
+  auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(At(directory.VirtualAddress));
+  auto* names = reinterpret_cast<const DWORD*>(At(exports->AddressOfNames));
+  std::set<std::string> found;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i) found.insert(reinterpret_cast<const char*>(At(names[i])));
+  EXPECT_EQ((std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}),
+            found);
+  EXPECT_EQ(4u, exports->NumberOfFunctions);
+}
+
+TEST_F(PluginModule, ImportsSystemLibrariesOnly) {
+  const std::set<std::string> system = {"kernel32.dll", "user32.dll",   "gdi32.dll",   "ole32.dll",
+                                        "oleaut32.dll", "advapi32.dll", "msvcrt.dll",  "comctl32.dll",
+                                        "shell32.dll",  "olepro32.dll", "comdlg32.dll"};
+  const IMAGE_DATA_DIRECTORY& directory = Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
+  ASSERT_NE(0u, directory.VirtualAddress);
+  std::set<std::string> imported;
+  for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(At(directory.VirtualAddress)); entry->Name != 0;
+       ++entry)
+    imported.insert(Lower(reinterpret_cast<const char*>(At(entry->Name))));
+  EXPECT_TRUE(imported.count("ole32.dll"));
+  for (const std::string& name : imported) EXPECT_TRUE(system.count(name)) << "imports " << name;
+}
+
+TEST_F(PluginModule, ClassObjectsForTheTwoClassesOnly) {
+  for (const CLSID* clsid : {&CLSID_Tavrel, &CLSID_TavrelPropPage}) {
+    for (const IID* iid : {&IID_IClassFactory, &IID_IUnknown}) {
+      IUnknown* factory = nullptr;
+      ASSERT_EQ(S_OK, getClassObject(*clsid, *iid, reinterpret_cast<void**>(&factory)));
+      ASSERT_NE(nullptr, factory);
+      // The caller holds the only reference.
+      EXPECT_EQ(2u, factory->AddRef());
+      EXPECT_EQ(1u, factory->Release());
+      EXPECT_EQ(0u, factory->Release());
+    }
+    void* other = reinterpret_cast<void*>(1);
+    EXPECT_EQ(E_NOINTERFACE, getClassObject(*clsid, IID_IDispatch, &other));
+    EXPECT_EQ(nullptr, other);
+  }
+  void* none = nullptr;
+  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(IID_IControlSurface, IID_IClassFactory, &none));
+  EXPECT_EQ(nullptr, none);
+  EXPECT_EQ(E_POINTER, getClassObject(CLSID_Tavrel, IID_IClassFactory, nullptr));
+}
+
+TEST_F(PluginModule, FactoriesCreateTheirObjectsAndRefuseAggregation) {
+  ComPtr<IClassFactory> surfaceFactory = Factory(CLSID_Tavrel);
+  ComPtr<IClassFactory> pageFactory = Factory(CLSID_TavrelPropPage);
+  ASSERT_NE(nullptr, surfaceFactory.Get());
+  ASSERT_NE(nullptr, pageFactory.Get());
+
+  {
+    ComPtr<IControlSurface> surface;
+    ASSERT_EQ(S_OK, surfaceFactory->CreateInstance(nullptr, IID_IControlSurface, surface.PutVoid()));
+    EXPECT_EQ(2u, surface->AddRef());  // one reference, the caller's
+    surface->Release();
+    ComPtr<IPropertyPage> page;
+    ASSERT_EQ(S_OK, pageFactory->CreateInstance(nullptr, IID_IPropertyPage, page.PutVoid()));
+    EXPECT_EQ(2u, page->AddRef());
+    page->Release();
+  }
+  EXPECT_EQ(S_OK, canUnloadNow());
+
+  for (IClassFactory* factory : {surfaceFactory.Get(), pageFactory.Get()}) {
+    // The outer object is never called: aggregation is refused up front.
+    void* object = reinterpret_cast<void*>(1);
+    auto* outer = reinterpret_cast<IUnknown*>(&object);
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer, IID_IUnknown, &object));
+    EXPECT_EQ(nullptr, object);
+    object = reinterpret_cast<void*>(1);
+    // An interface the object lacks: the new object is destroyed at once.
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, &object));
+    EXPECT_EQ(nullptr, object);
+    EXPECT_EQ(S_OK, canUnloadNow());
+    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
+  }
+}
+
+TEST_F(PluginModule, CanUnloadOnlyWithNoObjectNoPageAndNoLock) {
+  ASSERT_EQ(S_OK, canUnloadNow());
+  ComPtr<IClassFactory> factory = Factory(CLSID_Tavrel);
+  EXPECT_EQ(S_OK, canUnloadNow());  // factories are not counted
+
+  {
+    ComPtr<IUnknown> surface;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, surface.PutVoid()));
+    EXPECT_EQ(S_FALSE, canUnloadNow());
+  }
+  EXPECT_EQ(S_OK, canUnloadNow());
+  {
+    // A page that has no surface object yet still keeps the module.
+    ComPtr<IClassFactory> pageFactory = Factory(CLSID_TavrelPropPage);
+    ComPtr<IUnknown> page;
+    ASSERT_EQ(S_OK, pageFactory->CreateInstance(nullptr, IID_IUnknown, page.PutVoid()));
+    EXPECT_EQ(S_FALSE, canUnloadNow());
+  }
+  EXPECT_EQ(S_OK, canUnloadNow());
+
+  EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+  EXPECT_EQ(S_FALSE, canUnloadNow());
+  EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+  EXPECT_EQ(S_OK, canUnloadNow());
+  // An unmatched unlock drives the count below zero: not unloadable until
+  // a lock brings it back.
+  EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+  EXPECT_EQ(S_FALSE, canUnloadNow());
+  EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+  EXPECT_EQ(S_OK, canUnloadNow());
+}
+
+}  // namespace

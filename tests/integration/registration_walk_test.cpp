@@ -1,0 +1,218 @@
+// Registration and removal through the registry seam, against a scratch key
+// of the real (Wine) registry, with single calls made to fail.
+#include <gtest/gtest.h>
+#include <olectl.h>
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "class_ids.h"
+#include "host_registry.h"
+#include "module.h"
+#include "registration.h"
+
+namespace {
+
+constexpr char SCRATCH[] = "Software\\TavrelRegistrationTests";
+constexpr char SERVER_PATH[] = "C:\\Plug-ins\\Tavrel.dll";
+
+std::string Text(REFCLSID clsid) {
+  char text[CLSID_TEXT_SIZE];
+  EXPECT_TRUE(ClsidToAnsi(clsid, text));
+  return text;
+}
+
+// The real registry, a fixed server path, and failures on request.
+class ScriptedRegistry : public RegistryCalls {
+ public:
+  std::string failValue;    // SetString fails for this value name ("" = the default value)
+  std::string stuckKey;     // DeleteKey refuses this key name
+  bool deleteLies = false;  // DeleteKey reports success without deleting
+  bool failPath = false;
+  const CLSID* failClsid = nullptr;
+  int deleteCalls = 0;
+
+  LONG SetString(HKEY key, const char* name, const char* text) override {
+    if (!failValue.empty() && failValue == (name ? name : "(default)")) return ERROR_ACCESS_DENIED;
+    return RegistryCalls::SetString(key, name, text);
+  }
+  LONG DeleteKey(HKEY root, const char* path) override {
+    ++deleteCalls;
+    if (deleteLies) return ERROR_SUCCESS;
+    if (stuckKey == path) return ERROR_ACCESS_DENIED;
+    return RegistryCalls::DeleteKey(root, path);
+  }
+  bool ClsidText(REFCLSID clsid, char (&text)[CLSID_TEXT_SIZE]) override {
+    if (failClsid != nullptr && IsEqualGUID(clsid, *failClsid)) return false;  // leaves `text` unset
+    return RegistryCalls::ClsidText(clsid, text);
+  }
+  bool ServerPath(char* buffer, DWORD size) override {
+    if (failPath) return false;
+    lstrcpynA(buffer, SERVER_PATH, static_cast<int>(size));
+    return true;
+  }
+};
+
+class RegistrationWalk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, SCRATCH);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, SCRATCH, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr));
+  }
+  void TearDown() override {
+    RegCloseKey(root);
+    RegDeleteTreeA(HKEY_CURRENT_USER, SCRATCH);
+  }
+
+  void MakeKey(const std::string& path) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegCloseKey(key);
+  }
+  bool KeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  // The value's text, or "<absent>".
+  std::string Value(const std::string& path, const char* name) {
+    char data[512] = {};
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<absent>";
+    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ) return "<absent>";
+    return data;
+  }
+  std::set<std::string> Subkeys(const std::string& path) {
+    std::set<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+      DWORD size = sizeof name;
+      if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      names.insert(name);
+    }
+    RegCloseKey(key);
+    return names;
+  }
+
+  HKEY root = nullptr;
+  ScriptedRegistry registry;
+  const std::string surface = "CLSID\\" + Text(CLSID_Tavrel);
+  const std::string page = "CLSID\\" + Text(CLSID_TavrelPropPage);
+  const std::string listed = std::string(HOST_SURFACES_KEY) + "\\" + Text(CLSID_Tavrel);
+};
+
+TEST_F(RegistrationWalk, FailedWriteStillRunsEveryStepAndIsReported) {
+  registry.failValue = "Description";
+  EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
+  // Everything after the failing write was still written.
+  EXPECT_EQ(SURFACE_DESCRIPTION, Value(surface, nullptr));
+  EXPECT_EQ(SERVER_PATH, Value(surface + "\\InprocServer32", nullptr));
+  EXPECT_EQ(PAGE_DESCRIPTION, Value(page, nullptr));
+  EXPECT_EQ(SERVER_PATH, Value(page + "\\InprocServer32", nullptr));
+  EXPECT_EQ("<absent>", Value(listed, "Description"));
+  EXPECT_EQ("", Value(listed, "HelpFilePath"));
+
+  registry.failValue.clear();
+  EXPECT_EQ(S_OK, RegisterServer(registry, root));
+  EXPECT_EQ(SURFACE_DESCRIPTION, Value(listed, "Description"));
+}
+
+TEST_F(RegistrationWalk, ServerPathThatCannotBeHadWritesNoClassKeys) {
+  registry.failPath = true;
+  EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
+  EXPECT_FALSE(KeyExists(surface));
+  EXPECT_FALSE(KeyExists(page));
+  EXPECT_EQ(SURFACE_DESCRIPTION, Value(listed, "Description"));
+}
+
+TEST_F(RegistrationWalk, ClassWithoutTextIsSkippedNeverBuiltFromAnUnsetBuffer) {
+  registry.failClsid = &CLSID_TavrelPropPage;
+  EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
+  EXPECT_EQ(std::set<std::string>{Text(CLSID_Tavrel)}, Subkeys("CLSID"));
+
+  // Unregistering must not fall back to the whole "CLSID" key: another
+  // class registered beside ours survives.
+  MakeKey("CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32");
+  registry.failClsid = &CLSID_Tavrel;
+  EXPECT_EQ(SELFREG_E_CLASS, UnregisterServer(registry, root));
+  EXPECT_TRUE(KeyExists("CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32"));
+  EXPECT_TRUE(KeyExists(surface));
+  EXPECT_TRUE(KeyExists(HOST_SURFACES_KEY));
+}
+
+TEST_F(RegistrationWalk, DeleteKeyTreeRefusesNamesThatAreNotOneWholeKey) {
+  MakeKey("CLSID\\{A}\\InprocServer32");
+  for (const char* name : {"", "CLSID\\", "\\CLSID", "CLSID\\\\{A}"}) {
+    EXPECT_FALSE(DeleteKeyTree(registry, root, name)) << '"' << name << '"';
+  }
+  EXPECT_FALSE(DeleteKeyTree(registry, root, nullptr));
+  EXPECT_EQ(0, registry.deleteCalls);
+  EXPECT_TRUE(KeyExists("CLSID\\{A}\\InprocServer32"));
+}
+
+TEST_F(RegistrationWalk, DeleteKeyTreeRemovesEveryDepthAndTreatsAbsentAsDone) {
+  for (const char* path : {"T\\a\\b\\c\\d", "T\\a\\e", "T\\f", "T\\g\\h"}) MakeKey(path);
+  EXPECT_TRUE(DeleteKeyTree(registry, root, "T"));
+  EXPECT_FALSE(KeyExists("T"));
+  EXPECT_TRUE(DeleteKeyTree(registry, root, "T"));
+  EXPECT_TRUE(DeleteKeyTree(registry, root, "Never\\There"));
+}
+
+TEST_F(RegistrationWalk, DeleteKeyTreeEndsAtASubkeyThatCannotBeDeleted) {
+  for (const char* path : {"T\\a", "T\\b\\c", "T\\z"}) MakeKey(path);
+  registry.stuckKey = "c";
+  EXPECT_FALSE(DeleteKeyTree(registry, root, "T"));
+  EXPECT_LT(registry.deleteCalls, 10);
+  EXPECT_TRUE(KeyExists("T\\b\\c"));
+  EXPECT_FALSE(KeyExists("T\\a"));  // deleted before the walk reached the stuck key
+
+  // A registry that reports a deletion it did not make ends the walk too.
+  registry.stuckKey.clear();
+  registry.deleteLies = true;
+  registry.deleteCalls = 0;
+  EXPECT_FALSE(DeleteKeyTree(registry, root, "T"));
+  EXPECT_LT(registry.deleteCalls, 10);
+}
+
+TEST_F(RegistrationWalk, UnregisterRemovesAddedSubkeysKeepsTheListAndAcceptsAbsentKeys) {
+  ASSERT_EQ(S_OK, RegisterServer(registry, root));
+  MakeKey(surface + "\\InprocServer32\\Added\\Deeper");
+  MakeKey(page + "\\Extra");
+  MakeKey(listed + "\\One\\Two\\Three");
+  MakeKey(std::string(HOST_SURFACES_KEY) + "\\{Another Surface}");
+  EXPECT_EQ(S_OK, UnregisterServer(registry, root));
+  EXPECT_FALSE(KeyExists(surface));
+  EXPECT_FALSE(KeyExists(page));
+  EXPECT_EQ(std::set<std::string>{"{Another Surface}"}, Subkeys(HOST_SURFACES_KEY));
+  EXPECT_EQ(S_OK, UnregisterServer(registry, root));
+}
+
+TEST(ModulePath, WholePathOrFailure) {
+  char whole[MAX_PATH];
+  ASSERT_TRUE(GetModulePath(nullptr, whole, sizeof whole));
+  const DWORD length = static_cast<DWORD>(lstrlenA(whole));
+  ASSERT_GT(length, 3u);
+
+  // A buffer the name fills completely means a cut-off name.
+  char exact[MAX_PATH];
+  EXPECT_FALSE(GetModulePath(nullptr, exact, length));
+  EXPECT_STREQ("", exact);
+  char roomy[MAX_PATH];
+  EXPECT_TRUE(GetModulePath(nullptr, roomy, length + 1));
+  EXPECT_STREQ(whole, roomy);
+
+  char none[MAX_PATH];
+  EXPECT_FALSE(GetModulePath(reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x10)), none, sizeof none));
+}
+
+}  // namespace
