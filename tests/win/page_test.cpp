@@ -50,6 +50,8 @@ class ForeignObject : public IUnknown {
   int refs = 1;
 };
 
+INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 ULONG RefCount(IUnknown* object) {
   object->AddRef();
   return object->Release();
@@ -212,9 +214,7 @@ TEST_F(PageTest, WindowLifecycle) {
 }
 
 TEST_F(PageTest, TemplateHasTheControlsInOrder) {
-  HWND probe = CreateDialogParamA(
-      DialogResourceModule(), MAKEINTRESOURCEA(IDD_TAVREL_PAGE), frame,
-      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  HWND probe = CreateDialogParamA(DialogResourceModule(), MAKEINTRESOURCEA(IDD_TAVREL_PAGE), frame, IgnoreMessages, 0);
   ASSERT_NE(probe, nullptr);
   const LONG style = GetWindowLongA(probe, GWL_STYLE);
   EXPECT_TRUE(style & WS_CHILD);
