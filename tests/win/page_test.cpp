@@ -360,7 +360,10 @@ TEST_F(PageTest, DefaultOptionsRestoresSettingsAndKeepsReservedBytes) {
   const char* shown[] = {"   Ins. Marker", "   Prev Marker", "   Next Marker", "       Undo", "       Snap",
                          "     Punch In",  "    Punch Out",  "Rec. Mode Ovr",  "       Redo"};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(SelectedItem(Control(1003 + i)), shown[i]) << i;
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(SelectedItem(Control(1012 + i)), "Send Vol " + std::to_string(i + 1));
+  for (int i = 0; i < 5; ++i) {
+    const char expected[] = {'S', 'e', 'n', 'd', ' ', 'V', 'o', 'l', ' ', static_cast<char>('1' + i), '\0'};
+    EXPECT_EQ(SelectedItem(Control(1012 + i)), expected);
+  }
   EXPECT_TRUE(Checked(1018));
   EXPECT_TRUE(Checked(1019));
   EXPECT_TRUE(Checked(1021));
