@@ -33,7 +33,7 @@ start)
   if [ "$3" = win64 ]; then
     WINEARCH=win64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
   else
-    WINEARCH=win32 "$(dirname "$0")/i386-ns.sh" wine wineboot -i >/dev/null 2>&1
+    WINEARCH=win32 wine wineboot -i >/dev/null 2>&1
   fi
   # Keep the server up between test programs: each start of wine is faster.
   /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 || true
