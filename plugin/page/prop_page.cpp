@@ -28,6 +28,7 @@ CTavrelPropPage::~CTavrelPropPage() {
   // A host that skipped SetObjects(0) or SetPageSite(NULL), or Deactivate,
   // must not keep the surface object, the site or a window alive for good.
   if (GetSafeHwnd() != nullptr) DestroyWindow();
+  if (m_fittedPicture != nullptr) ::DeleteObject(m_fittedPicture);
   if (m_surface != nullptr) m_surface->Release();
   if (m_pageSite != nullptr) m_pageSite->Release();
   m_surface = nullptr;
@@ -162,7 +163,10 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::TranslateAccelerator(MSG*) { return E
 
 BOOL CTavrelPropPage::DestroyWindow() {
   m_brush.DeleteObject();
-  return CDialog::DestroyWindow();
+  const BOOL destroyed = CDialog::DestroyWindow();
+  if (m_fittedPicture != nullptr) ::DeleteObject(m_fittedPicture);
+  m_fittedPicture = nullptr;
+  return destroyed;
 }
 
 const DialogMessageMapEntry* CTavrelPropPage::GetMessageMap() const {
@@ -232,17 +236,32 @@ BOOL CTavrelPropPage::OnInitDialog() {
     for (const char* item : SEND_ITEMS) combo->AddString(item);
   }
 
-  // The picture is the template's first control, which puts it at the top
-  // of the sibling order; put it under the controls and keep it from
-  // painting over them.
-  if (HWND picture = GetWindow(m_hWnd, GW_CHILD)) {
-    SetWindowLongA(picture, GWL_STYLE, GetWindowLongA(picture, GWL_STYLE) | WS_CLIPSIBLINGS);
-    SetWindowPos(picture, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  }
+  // The picture is the template's first control: the top of the sibling
+  // order, so it paints first and the controls paint over it.
+  if (HWND picture = GetWindow(m_hWnd, GW_CHILD)) FitPictureToPage(picture);
 
   LoadControlsFromConfig();
   m_brush.CreateSolidBrush(PAGE_BK_COLOR);
   return TRUE;
+}
+
+void CTavrelPropPage::FitPictureToPage(HWND picture) {
+  // The picture is drawn for the template's font at 96 dpi (6 x 13 pixel
+  // dialog units). Where the font or the resolution gives other units, load
+  // it stretched to the page, so its panels still lie under their controls.
+  RECT page = {0, 0, 374, 215};
+  MapDialogRect(m_hWnd, &page);
+  if (page.right == 561 && page.bottom == 350) return;
+  auto* fitted = static_cast<HBITMAP>(
+      LoadImageA(m_hResource, MAKEINTRESOURCEA(IDB_SURFACE), IMAGE_BITMAP, page.right, page.bottom, LR_DEFAULTCOLOR));
+  if (fitted == nullptr) return;
+  auto* previous =
+      reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fitted)));
+  // The control's own copy is no longer in use. A picture set by message is
+  // never deleted by the control, so the page deletes it with the window.
+  if (previous != nullptr && previous != fitted) ::DeleteObject(previous);
+  if (m_fittedPicture != nullptr) ::DeleteObject(m_fittedPicture);  // a window the host destroyed itself
+  m_fittedPicture = fitted;
 }
 
 HBRUSH CTavrelPropPage::OnCtlColor(HDC dc, HWND, UINT kind) {

@@ -67,6 +67,9 @@ class CTavrelPropPage : public CDialog, public IPropertyPage {
   // Bytes 0..16 back to their defaults, bytes 17..29 kept.
   void OnDefaultOptions();
 
+  // Stretches the picture to the page where its dialog units are not 6 x 13 pixels.
+  void FitPictureToPage(HWND picture);
+
   // One byte of the edited object's settings; nothing without an object.
   void StoreByte(size_t index, uint8_t value);
   // The chosen item of `combo` into byte `index`; no choice stores nothing.
@@ -102,6 +105,7 @@ class CTavrelPropPage : public CDialog, public IPropertyPage {
   int32_t m_locateMode = -1;
   int32_t m_cursorMode = -1;
   CBrush m_brush;
+  HBITMAP m_fittedPicture = nullptr;  // the stretched picture, deleted with the window
   LONG volatile m_pageRef = 1;
   CTavrel* m_surface = nullptr;             // one counted reference while set
   IPropertyPageSite* m_pageSite = nullptr;  // one counted reference while set; never called
