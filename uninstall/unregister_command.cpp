@@ -9,6 +9,7 @@
 namespace {
 
 constexpr std::string_view TOOL_AND_SWITCHES = "\\SYSTEM32\\regsvr32.exe /u /s \"";
+constexpr std::string_view TOOL_AND_UNREGISTER_SWITCH = "\\SYSTEM32\\regsvr32.exe /u \".\\";
 
 // Joins parts into out with a terminating zero, or leaves out empty and
 // answers false when they do not fit.
@@ -52,4 +53,8 @@ bool BuildQuietUnregisterCommand(std::span<char> out, std::string_view windowsDi
   }
   return JoinInto(out,
                   {windowsDir, TOOL_AND_SWITCHES, installDir, "\\", PLUGIN_FOLDER_NAME, "\\", PLUGIN_FILE_NAME, "\""});
+}
+
+bool BuildUnregisterCommand(std::span<char> out, std::string_view windowsDir) {
+  return JoinInto(out, {windowsDir, TOOL_AND_UNREGISTER_SWITCH, PLUGIN_FILE_NAME, "\""});
 }

@@ -1,7 +1,8 @@
-// The command line with which the uninstall hook has the system's
-// registration tool remove the plug-in quietly, and the checks on the values
-// it is built from. Portable: no Windows calls, so the rules are unit-tested
-// natively; uninstall_hook.cpp supplies the registry and the process start.
+// The command lines with which the uninstall hook (Quillet) and the dialog
+// program (TavrelReg) have the system's registration tool remove the plug-in,
+// and the checks on the values they are built from. Portable: no Windows
+// calls, so the rules are unit-tested natively; each program's glue supplies
+// the registry, the Windows directory and the process start.
 #pragma once
 
 #include <cstddef>
@@ -41,3 +42,9 @@ std::optional<std::string_view> InstallDirectoryFromValue(RegistryValueKind kind
 // the result does not fit or installDir is unusable (empty or quoted); out is
 // never written past its end.
 bool BuildQuietUnregisterCommand(std::span<char> out, std::string_view windowsDir, std::string_view installDir);
+
+// Writes <windowsDir>\SYSTEM32\regsvr32.exe /u ".\Tavrel.dll" into out,
+// zero-terminated: the dialog program unregisters the plug-in file in its
+// current directory and lets the tool report the result. Returns false,
+// leaving out an empty string, when the result does not fit.
+bool BuildUnregisterCommand(std::span<char> out, std::string_view windowsDir);
