@@ -1,0 +1,172 @@
+#include "dialog.h"
+
+namespace {
+
+// Messages whose answer is the dialog procedure's return value itself rather
+// than DWLP_MSGRESULT.
+bool AnswersDirectly(UINT message) {
+  switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+HINSTANCE DialogResourceModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&DialogResourceModule), &module);
+  return module;
+}
+
+CDialog::CDialog(UINT templateId, HWND parent)
+    : m_hResource(DialogResourceModule()), m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+CDialog::~CDialog() {
+  // A modeless window must not outlive the object its procedure points at.
+  if (m_hWnd != nullptr && !m_modal) {
+    SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+    ::DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+  }
+}
+
+INT_PTR CDialog::DoModal() {
+  m_modal = true;
+  const INT_PTR result = DialogBoxParamA(m_hResource, MAKEINTRESOURCEA(m_nIDTemplate), m_pParentWnd, DialogProc,
+                                         reinterpret_cast<LPARAM>(this));
+  m_modal = false;
+  m_hWnd = nullptr;
+  return result;
+}
+
+BOOL CDialog::Create(UINT templateId, HWND parent) {
+  if (m_hWnd != nullptr) return FALSE;
+  m_nIDTemplate = templateId;
+  m_pParentWnd = parent;
+  m_modal = false;
+  HWND window =
+      CreateDialogParamA(m_hResource, MAKEINTRESOURCEA(templateId), parent, DialogProc, reinterpret_cast<LPARAM>(this));
+  if (window == nullptr) {
+    m_hWnd = nullptr;
+    return FALSE;
+  }
+  m_hWnd = window;
+  return TRUE;
+}
+
+BOOL CDialog::DestroyWindow() {
+  if (m_hWnd == nullptr) return FALSE;
+  HWND window = m_hWnd;
+  const BOOL destroyed = ::DestroyWindow(window);
+  m_hWnd = nullptr;
+  return destroyed;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+  if (m_hWnd != nullptr) ::EndDialog(m_hWnd, result);
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  if (m_hWnd == nullptr) return FALSE;
+  CDataExchange exchange(this, saveAndValidate);
+  DoDataExchange(&exchange);
+  return !exchange.m_bFailed;
+}
+
+HICON CDialog::SetIcon(HICON icon, BOOL big) const {
+  return reinterpret_cast<HICON>(
+      SendMessageA(m_hWnd, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  if (m_modal) EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+  if (m_modal) EndDialog(IDCANCEL);
+}
+
+bool CDialog::RunMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  const DialogMessageMapEntry* entry = GetMessageMap();
+  if (entry == nullptr) return false;
+  for (; entry->message != 0; ++entry) {
+    if (entry->message != message) continue;
+    if (message == WM_COMMAND) {
+      if (entry->id != LOWORD(wParam) || entry->notification != HIWORD(wParam) || entry->command == nullptr) continue;
+      (this->*entry->command)();
+      *result = 0;
+      return true;
+    }
+    if (entry->handler == nullptr) continue;
+    *result = (this->*entry->handler)(wParam, lParam);
+    return true;
+  }
+  return false;
+}
+
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  bool handled = RunMessageMap(message, wParam, lParam, &result);
+  if (!handled) {
+    if (message == WM_INITDIALOG) {
+      result = OnInitDialog();
+      handled = true;
+    } else if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+      HBRUSH brush =
+          OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message - WM_CTLCOLORMSGBOX);
+      result = reinterpret_cast<LRESULT>(brush);
+      handled = brush != nullptr;
+    } else if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+      OnOK();
+      handled = true;
+    } else if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+      OnCancel();
+      handled = true;
+    } else {
+      handled = OnMessage(message, wParam, lParam, &result);
+    }
+  }
+  if (!handled) return FALSE;
+  if (AnswersDirectly(message)) return static_cast<INT_PTR>(result);
+  SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CDialog* dialog = nullptr;
+  if (message == WM_INITDIALOG) {
+    dialog = reinterpret_cast<CDialog*>(lParam);
+    SetWindowLongPtrA(window, DWLP_USER, lParam);
+    if (dialog != nullptr) dialog->m_hWnd = window;
+  } else {
+    dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+  }
+  if (dialog == nullptr) return FALSE;
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+    if (dialog->m_hWnd == window) dialog->m_hWnd = nullptr;
+    return FALSE;
+  }
+  return dialog->HandleMessage(message, wParam, lParam);
+}
