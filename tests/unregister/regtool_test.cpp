@@ -15,22 +15,24 @@ namespace {
 constexpr char LABEL_TEXT[] = "Press OK to Unregister an existing Tavrel Control Surface Interface";
 constexpr UINT ABOUT_COMMAND = 0x10;
 
+struct WindowSearch {
+  DWORD processId;
+  const std::string* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+  WindowSearch* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId || !IsWindowVisible(window) || WindowText(window) != *search->caption) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
 HWND FindTopLevelWindow(DWORD processId, const std::string& caption) {
-  struct Search {
-    DWORD processId;
-    const std::string* caption;
-    HWND found;
-  } search{processId, &caption, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        Search* s = reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->processId || !IsWindowVisible(window) || WindowText(window) != *s->caption) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{processId, &caption, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

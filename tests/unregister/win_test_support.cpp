@@ -96,14 +96,14 @@ std::string StaticTexts(HWND dialog) {
 
 namespace {
 
+BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM list) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> VisibleTopLevelWindows() {
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND window, LPARAM list) -> BOOL {
-        if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
