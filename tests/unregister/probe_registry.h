@@ -1,0 +1,53 @@
+// Where the probe DLL records its registration: values under
+// HKEY_CURRENT_USER\Software\TavrelProbe named after the copy's full path.
+// Shared by the probe and the tests that read it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+inline constexpr char PROBE_KEY[] = "Software\\TavrelProbe";
+
+inline std::string ProbeCountName(const char* path) { return std::string(path) + "|unregistered"; }
+
+inline bool SetProbeRegistered(const char* path, bool registered) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, PROBE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  LONG status;
+  if (registered) {
+    const DWORD one = 1;
+    status = RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+  } else {
+    status = RegDeleteValueA(key, path);
+  }
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS;
+}
+
+inline bool ProbeIsRegistered(const char* path) {
+  DWORD value = 0, size = sizeof value;
+  return RegGetValueA(HKEY_CURRENT_USER, PROBE_KEY, path, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS;
+}
+
+inline DWORD ProbeUnregisterCount(const char* path) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueA(HKEY_CURRENT_USER, PROBE_KEY, ProbeCountName(path).c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return value;
+}
+
+inline void SetProbeUnregisterCount(const char* path, DWORD count) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, PROBE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  RegSetValueExA(key, ProbeCountName(path).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+  RegCloseKey(key);
+}
