@@ -202,17 +202,4 @@ TEST_F(RefreshTest, RecordLedBlinksInElevenRefreshCycles) {
   EXPECT_SEQUENCE(RefreshSends(), {"send be 4f 7f"});
 }
 
-TEST_F(RefreshTest, DisplayShowsTwoHexDigits) {
-  struct Row {
-    int8_t value;
-    uint8_t left, right;
-  };
-  const Row rows[] = {{0x0A, 0x3F, 0x77}, {127, 0x07, 0x71}, {3, 0x3F, 0x4F}, {-1, 0x71, 0x71}};
-  for (const Row& row : rows) {
-    host.ClearLog();
-    state.ShowTwoDigits(row.value);
-    EXPECT_SEQUENCE(host.Sends(), {SendLine(0xBE, 0x5D, row.left), SendLine(0xBE, 0x5E, row.right)});
-  }
-}
-
 }  // namespace
