@@ -1,7 +1,9 @@
 # The two commands of the README, and a few more for developers.
 #   make demo   build the Windows binaries and run the host simulator under Wine
 #   make test   build everything and run every test (native and under Wine)
-.PHONY: demo test bootstrap native win64 win32 format clean
+#   make bench  benchmarks (native Release) and instruction counts
+#   make fuzz   every fuzz target for 10 minutes (FUZZ_SECONDS to change)
+.PHONY: demo test bench fuzz bootstrap native win64 win32 format clean
 
 JOBS ?= $(shell nproc)
 
@@ -13,6 +15,13 @@ demo: bootstrap
 
 test: bootstrap
 	@bash scripts/test-all.sh
+
+bench: bootstrap
+	@bash scripts/bench.sh
+
+FUZZ_SECONDS ?= 600
+fuzz: bootstrap
+	@bash scripts/fuzz.sh long $(FUZZ_SECONDS)
 
 native: bootstrap
 	cmake --preset native-asan >/dev/null && cmake --build --preset native-asan -j $(JOBS)

@@ -15,7 +15,7 @@ fi
 for p in cmake make g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev \
          libbenchmark-dev valgrind \
          mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
-         wine wine64 wine32:i386 qemu-user-static xvfb xauth x11-apps imagemagick python3; do
+         wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick python3; do
   have_pkg "$p" || need+=("$p")
 done
 
@@ -28,13 +28,3 @@ elif [ "${NEED_UPDATE:-0}" = 1 ]; then
   apt-get update -qq
 fi
 
-# The 32-bit Wine loader is an i386 program. Kernels without 32-bit support
-# cannot start it, so i386 programs are handed to qemu's user-mode emulator.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  binfmt=/proc/sys/fs/binfmt_misc
-  [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
-  if [ ! -e "$binfmt/qemu-i386" ]; then
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > "$binfmt/register"
-  fi
-  /usr/lib/wine/wine --version >/dev/null 2>&1 || { echo "bootstrap: cannot run the 32-bit Wine loader" >&2; exit 1; }
-fi

@@ -5,7 +5,7 @@ set -euo pipefail
 dir=${TAVREL_WINE_DIR:?TAVREL_WINE_DIR is not set}
 export WINEPREFIX="$dir/prefix" WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -s "$dir/xvfb.display" ]; then export DISPLAY=":$(head -n1 "$dir/xvfb.display")"; fi
-# The 64-bit loader runs x64 programs directly; x86 programs need the 32-bit
-# loader (see scripts/wine-session.sh for how it is made to run).
+# x64 programs go straight to the 64-bit loader; the wine launcher picks the
+# 32-bit loader for x86 programs.
 if [ "$(cat "$dir/arch" 2>/dev/null)" = win64 ]; then exec /usr/lib/wine/wine64 "$@"; fi
 exec wine "$@"

@@ -9,7 +9,7 @@ cmd=$1 dir=$2
 export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 stop() {
-  if [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -d "$WINEPREFIX" ]; then /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true; fi
   if [ -f "$dir/xvfb.pid" ]; then
     kill "$(cat "$dir/xvfb.pid")" >/dev/null 2>&1 || true
     rm -f "$dir/xvfb.pid"
@@ -30,10 +30,13 @@ start)
   [ -s "$dir/xvfb.display" ] || { echo "Xvfb did not start" >&2; exit 1; }
   export DISPLAY=":$(head -n1 "$dir/xvfb.display")"
   echo "$3" > "$dir/arch"
-  if [ "$3" = win64 ]; then loader=/usr/lib/wine/wine64; else loader=wine; fi
-  WINEARCH=$3 "$loader" wineboot -i >/dev/null 2>&1
+  if [ "$3" = win64 ]; then
+    WINEARCH=win64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  else
+    WINEARCH=win32 wine wineboot -i >/dev/null 2>&1
+  fi
   # Keep the server up between test programs: each start of wine is faster.
-  wineserver -p >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 || true
   echo "wine session ready: prefix $WINEPREFIX, display $DISPLAY"
   ;;
 stop)

@@ -38,6 +38,10 @@ class CTavrelTestAccess {
     CCriticalSectionAuto lock(&s->m_lock);
     s->ShowTwoDigits(value);
   }
+  void ClearSurface() {
+    CCriticalSectionAuto lock(&s->m_lock);
+    s->ClearSurface();
+  }
   void RunFunctionCommand(int8_t index) {
     CCriticalSectionAuto lock(&s->m_lock);
     s->RunFunctionCommand(index);

@@ -1,0 +1,175 @@
+#include "fuzz_host.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "midi_map.h"
+
+void FuzzCheck(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "broken promise: %s\n", what);
+  std::abort();
+}
+
+namespace {
+
+// Levels a host might report: in range, out of range, infinite or NaN.
+float DrawLevel(FuzzInput* input) {
+  switch (input->Byte() % 6) {
+    case 0:
+      return static_cast<float>(input->Byte()) / 255.0f;
+    case 1:
+      return -static_cast<float>(input->Byte()) / 16.0f;
+    case 2:
+      return 1.0f + static_cast<float>(input->Byte()) / 16.0f;
+    case 3:
+      return std::numeric_limits<float>::quiet_NaN();
+    case 4:
+      return input->Float();
+    default:
+      return midi::ValueToLevel(input->Byte() & 0x7F);
+  }
+}
+
+// Most calls succeed; a few fail without filling their out-argument.
+bool DrawFailure(FuzzInput* input) { return input->Byte() % 8 == 7; }
+
+void CheckStrip(DWORD strip) { FuzzCheck(strip < static_cast<DWORD>(midi::HOST_STRIP_LIMIT), "strip below 128"); }
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE FuzzHost::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  void* found = nullptr;
+  if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IHostMidiOut))
+    found = static_cast<IHostMidiOut*>(this);
+  else if (IsEqualGUID(riid, IID_IHostKeyboard))
+    found = static_cast<IHostKeyboard*>(this);
+  else if (IsEqualGUID(riid, IID_IHostCommands))
+    found = static_cast<IHostCommands*>(this);
+  else if (IsEqualGUID(riid, IID_IHostProject))
+    found = static_cast<IHostProject*>(this);
+  else if (IsEqualGUID(riid, IID_IHostMixer))
+    found = static_cast<IHostMixer*>(this);
+  else if (IsEqualGUID(riid, IID_IHostTransport))
+    found = static_cast<IHostTransport*>(this);
+  // The fuzzer may refuse any interface (a partial attach).
+  if (found == nullptr || m_input->Byte() % 16 == 15) {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  *ppv = found;
+  AddRef();
+  return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE FuzzHost::Release() {
+  FuzzCheck(m_refs > 1, "no release the surface did not earn");
+  return static_cast<ULONG>(--m_refs);
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::SendShortMessage(ULONG_PTR, DWORD message) {
+  const midi::ShortMessage m = midi::Unpack(message);
+  FuzzCheck(m.status == midi::STATUS_CH14 || m.status == midi::STATUS_CH15, "status 0xBD or 0xBE");
+  FuzzCheck(m.controller < 128 && m.value < 128, "data bytes below 128");
+  FuzzCheck((message >> 24) == 0, "high byte clear");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::SendKey(DWORD, DWORD kind) {
+  FuzzCheck(kind >= KEY_DOWN && kind <= KEY_PRESS, "key kind");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::Slot3Placeholder() {
+  FuzzCheck(false, "placeholder slot called");
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE FuzzHost::Slot4Placeholder() {
+  FuzzCheck(false, "placeholder slot called");
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE FuzzHost::Slot5Placeholder() {
+  FuzzCheck(false, "placeholder slot called");
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE FuzzHost::Slot6Placeholder() {
+  FuzzCheck(false, "placeholder slot called");
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE FuzzHost::Slot9Placeholder() {
+  FuzzCheck(false, "placeholder slot called");
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE FuzzHost::Slot10Placeholder() {
+  FuzzCheck(false, "placeholder slot called");
+  return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::GetStripCount(DWORD, DWORD* count) {
+  const uint8_t pick = m_input->Byte();
+  if (pick % 16 == 15) return E_FAIL;
+  if (pick % 16 == 14) return S_FALSE;  // success, but not S_OK
+  // Counts beyond the 128 reachable strips happen too.
+  m_lastCount = pick % 4 == 0 ? m_input->Word() : static_cast<DWORD>(m_input->Byte()) % 140;
+  *count = m_lastCount;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::SetParam(DWORD, DWORD strip, DWORD, DWORD index, float value, DWORD flag) {
+  CheckStrip(strip);
+  FuzzCheck(value >= 0.0f && value <= 1.0f, "level within 0.0..1.0");
+  FuzzCheck(flag == 1, "flag 1");
+  FuzzCheck(index < 8, "index below 8");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::GetParam(DWORD, DWORD strip, DWORD, DWORD, float* value) {
+  CheckStrip(strip);
+  if (DrawFailure(m_input)) return E_FAIL;
+  *value = DrawLevel(m_input);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::SetArm(DWORD, DWORD strip, DWORD, DWORD, DWORD) {
+  CheckStrip(strip);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::GetArm(DWORD, DWORD strip, DWORD, DWORD, DWORD* on) {
+  CheckStrip(strip);
+  if (DrawFailure(m_input)) return E_FAIL;
+  *on = m_input->Byte() % 2;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::GetState(DWORD, DWORD* on) {
+  if (DrawFailure(m_input)) return E_FAIL;
+  *on = m_input->Byte() % 3 == 0;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::GetNowTime(DWORD, TimeRecord* record) {
+  FuzzCheck(record != nullptr, "a time record");
+  if (DrawFailure(m_input)) return E_FAIL;
+  if (record->format == TIME_FORMAT_POSITION) {
+    // Positions near the ends of the range, where a careless add overflows.
+    const uint8_t pick = m_input->Byte() % 4;
+    const int32_t position = pick == 0   ? std::numeric_limits<int32_t>::max() - (m_input->Byte() & 0x7F)
+                             : pick == 1 ? std::numeric_limits<int32_t>::min() + (m_input->Byte() & 0x7F)
+                                         : static_cast<int32_t>(m_input->Word());
+    std::memcpy(record->value, &position, sizeof position);
+  } else {
+    for (uint8_t& cell : record->value) cell = m_input->Byte();
+  }
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE FuzzHost::SetNowTime(DWORD, TimeRecord* record) {
+  FuzzCheck(record != nullptr, "a time record");
+  FuzzCheck(record->format == TIME_FORMAT_POSITION || record->format == TIME_FORMAT_LOCATE, "time format 2 or 3");
+  return S_OK;
+}

@@ -1,0 +1,56 @@
+// A host for the fuzz targets: every value it reports (strip count, levels in
+// and out of range, NaN, arm and transport states, failures) comes from the
+// fuzzer's input, and every call it receives is checked against what the
+// surface promises. A broken promise aborts, which the fuzzer reports.
+#pragma once
+
+#include <cstdint>
+
+#include "fuzz_input.h"
+#include "host_interfaces.h"
+
+class FuzzHost : public IHostMidiOut,
+                 public IHostKeyboard,
+                 public IHostCommands,
+                 public IHostProject,
+                 public IHostMixer,
+                 public IHostTransport {
+ public:
+  explicit FuzzHost(FuzzInput* input) : m_input(input) {}
+  virtual ~FuzzHost() = default;
+
+  // The object handed to AttachHost.
+  IUnknown* Unknown() { return static_cast<IHostMidiOut*>(this); }
+  LONG References() const { return m_refs; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE SendShortMessage(ULONG_PTR cookie, DWORD message) override;
+  HRESULT STDMETHODCALLTYPE SendKey(DWORD, DWORD kind) override;
+  HRESULT STDMETHODCALLTYPE Slot3Placeholder() override;
+  HRESULT STDMETHODCALLTYPE Slot4Placeholder() override;
+  HRESULT STDMETHODCALLTYPE RunCommand(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetStripCount(DWORD kind, DWORD* count) override;
+  HRESULT STDMETHODCALLTYPE Slot5Placeholder() override;
+  HRESULT STDMETHODCALLTYPE Slot6Placeholder() override;
+  HRESULT STDMETHODCALLTYPE SetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float value,
+                                     DWORD flag) override;
+  HRESULT STDMETHODCALLTYPE GetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) override;
+  HRESULT STDMETHODCALLTYPE Slot9Placeholder() override;
+  HRESULT STDMETHODCALLTYPE Slot10Placeholder() override;
+  HRESULT STDMETHODCALLTYPE SetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD on) override;
+  HRESULT STDMETHODCALLTYPE GetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD* on) override;
+  HRESULT STDMETHODCALLTYPE GetState(DWORD which, DWORD* on) override;
+  HRESULT STDMETHODCALLTYPE SetNowTime(DWORD which, TimeRecord* record) override;
+  HRESULT STDMETHODCALLTYPE GetNowTime(DWORD which, TimeRecord* record) override;
+
+ private:
+  FuzzInput* m_input;
+  LONG m_refs = 1;
+  DWORD m_lastCount = 0;
+};
+
+// Aborts with a message when a promise is broken.
+void FuzzCheck(bool condition, const char* what);
