@@ -26,7 +26,52 @@ HRESULT STDMETHODCALLTYPE CTavrel::GetClassID(CLSID* clsid) {
 }
 
 HRESULT STDMETHODCALLTYPE CTavrel::IsDirty() { return S_FALSE; }
-HRESULT STDMETHODCALLTYPE CTavrel::Load(IStream*) { return E_NOTIMPL; }
-HRESULT STDMETHODCALLTYPE CTavrel::Save(IStream*, BOOL) { return E_NOTIMPL; }
-HRESULT STDMETHODCALLTYPE CTavrel::GetSizeMax(ULARGE_INTEGER*) { return E_NOTIMPL; }
-HRESULT STDMETHODCALLTYPE CTavrel::GetPages(CAUUID*) { return E_NOTIMPL; }
+// One Read of a whole block into a local buffer; the block in memory takes
+// either all 30 bytes read or the defaults, never a mix of old and new bytes.
+// A stream that fails, is empty or ends early gives the defaults (an older,
+// shorter block is not recognised); bytes beyond the 30 stay in the stream.
+HRESULT STDMETHODCALLTYPE CTavrel::Load(IStream* stream) {
+  if (stream == nullptr) return E_POINTER;
+  CCriticalSectionAuto lock(&m_lock);
+  uint8_t buffer[CONFIG_SIZE] = {};
+  ULONG bytesRead = 0;
+  const HRESULT hr = stream->Read(buffer, static_cast<ULONG>(CONFIG_SIZE), &bytesRead);
+  if (SUCCEEDED(hr) && bytesRead == CONFIG_SIZE) {
+    for (size_t i = 0; i < CONFIG_SIZE; ++i) SetConfigByte(i, buffer[i]);
+  } else {
+    SetDefaultConfig();
+  }
+  return S_OK;
+}
+
+// Writes a snapshot of the block with one Write. A failed or short write is
+// reported, so the host does not believe the settings are in its project.
+HRESULT STDMETHODCALLTYPE CTavrel::Save(IStream* stream, BOOL) {
+  if (stream == nullptr) return E_POINTER;
+  CCriticalSectionAuto lock(&m_lock);
+  uint8_t buffer[CONFIG_SIZE];
+  for (size_t i = 0; i < CONFIG_SIZE; ++i) buffer[i] = ConfigByte(i);
+  ULONG written = 0;
+  const HRESULT hr = stream->Write(buffer, static_cast<ULONG>(CONFIG_SIZE), &written);
+  if (FAILED(hr)) return hr;
+  if (written != CONFIG_SIZE) return STG_E_CANTSAVE;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CTavrel::GetSizeMax(ULARGE_INTEGER* size) {
+  if (size == nullptr) return E_POINTER;
+  CCriticalSectionAuto lock(&m_lock);
+  size->QuadPart = CONFIG_SIZE;
+  return S_OK;
+}
+
+// One page; the host frees the array with CoTaskMemFree.
+HRESULT STDMETHODCALLTYPE CTavrel::GetPages(CAUUID* pages) {
+  if (pages == nullptr) return E_POINTER;
+  pages->cElems = 0;
+  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+  if (pages->pElems == nullptr) return E_OUTOFMEMORY;
+  pages->pElems[0] = CLSID_TavrelPropPage;
+  pages->cElems = 1;
+  return S_OK;
+}

@@ -130,6 +130,14 @@ constexpr float ValueToLevel(uint32_t value) { return static_cast<float>(value) 
 // would exceed 1.0, so the level is clamped.
 constexpr float ClampedLevel(uint32_t value) { return value >= 127 ? 1.0f : ValueToLevel(value); }
 
+// A switch-like host parameter (mute, solo, record arm) lights its LED above
+// half way; exactly 0.5 is off.
+constexpr float SWITCH_ON_ABOVE = 0.5f;
+constexpr bool SwitchOn(float level) { return level > SWITCH_ON_ABOVE; }
+// Switch values written to the host.
+constexpr float SWITCH_ON = 1.0f;
+constexpr float SWITCH_OFF = 0.0f;
+
 // Host level in 0.0..1.0 to a 7-bit value, rounding halves up. Levels outside
 // that range (or NaN) have no 7-bit value; each reader decides what to do.
 inline bool LevelInRange(float level) { return level >= 0.0f && level <= 1.0f; }

@@ -237,7 +237,10 @@ DWORD FakeHost::ArmValue(DWORD strip, DWORD param, DWORD index) const {
   return it == m_arms.end() ? 0 : it->second;
 }
 
-void FakeHost::Record(std::string line, bool isRead) { m_log.push_back({std::move(line), isRead}); }
+void FakeHost::Record(std::string line, bool isRead) {
+  if (onRecord) onRecord(line);
+  m_log.push_back({std::move(line), isRead});
+}
 
 std::vector<std::string> FakeHost::Log(bool includeReads) const {
   std::vector<std::string> lines;

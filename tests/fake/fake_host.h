@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -108,6 +109,9 @@ class FakeHost : public IUnknown {
   const std::vector<DWORD>& SentWords() const { return m_sentWords; }
   void ClearLog() { m_log.clear(); }
   bool SawUnexpected() const;
+  // Called with each log line as it is recorded, so a test can look at the
+  // surface's state at the moment of a particular host call.
+  std::function<void(const std::string& line)> onRecord;
   ULONG_PTR LastCookie() const { return m_lastCookie; }
   // References the surface holds on each host interface (tear-off counts).
   LONG RefCount(HostInterface which) const;
