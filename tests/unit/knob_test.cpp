@@ -116,4 +116,25 @@ TEST_F(KnobTest, PickUpFlagsLastUntilReset) {
   EXPECT_EQ(state.sendPicked(0), 0);
 }
 
+// The knobs follow the knob strip: a select press moves it and the picked-up
+// knob writes to the new strip at once; a knob-strip press moves it and makes
+// every knob meet the new strip's value first.
+TEST_F(KnobTest, KnobStripPressMakesKnobsPickUpAgainButSelectPressDoesNot) {
+  host.SetParamValue(3, MIX_PARAM_PAN, 0, 0.5f);
+  Pan(64);
+  ASSERT_EQ(state.panPicked(), 1);
+
+  Short(0xBE, 0x20 + 5, 127);  // select strip 5
+  host.ClearLog();
+  Pan(70);
+  EXPECT_SEQUENCE(host.Log(true), {"GetStripCount", "SetParam strip=5 param=1 index=0 value=0.5512 flag=1"});
+
+  Short(0xBE, 6, 127);  // knob strip 6
+  host.SetParamValue(6, MIX_PARAM_PAN, 0, 0.0f);
+  host.ClearLog();
+  Pan(70);
+  EXPECT_SEQUENCE(host.Log(true), {"GetStripCount", "GetParam strip=6 param=1 index=0", "send be 5d 66",
+                                   "send be 5e 7d", "send be 59 00", "send be 5a 00"});  // 46
+}
+
 }  // namespace
