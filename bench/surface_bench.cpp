@@ -145,7 +145,9 @@ void MuteButton(Rig& rig, benchmark::IterationCount i) {
 void SelectButton(Rig& rig, benchmark::IterationCount i) {
   rig.surface->OnShortMidi(Pack(STATUS_CH15, CC_SELECT_FIRST + ((i & 1) ? 6 : 7), 127));
 }
-void FunctionKey(Rig& rig, benchmark::IterationCount) { rig.surface->OnShortMidi(Pack(STATUS_CH15, CC_FUNCTION_F1, 127)); }
+void FunctionKey(Rig& rig, benchmark::IterationCount) {
+  rig.surface->OnShortMidi(Pack(STATUS_CH15, CC_FUNCTION_F1, 127));
+}
 void JogStep(Rig& rig, benchmark::IterationCount) { rig.surface->OnShortMidi(Pack(STATUS_CH16, CC_JOG_WHEEL, 1)); }
 void Shuttle(Rig& rig, benchmark::IterationCount) {
   static const BYTE kShuttle[10] = {0xF0, 0x7F, 0x00, 0x06, 0x47, 0x03, 0x41, 0x05, 0x00, 0xF7};
@@ -176,7 +178,7 @@ void Measure(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations()));
 }
 
-#define ROUTE(name)                                   \
+#define ROUTE(name)                                                   \
   BENCHMARK_TEMPLATE(Measure, name, false)->Name(#name "/null_host"); \
   BENCHMARK_TEMPLATE(Measure, name, true)->Name(#name "/recording_host");
 

@@ -36,4 +36,4 @@ inline constexpr size_t CONFIG_SETTINGS_SIZE = 17;  // bytes 0..16 have defaults
 // volumes of sends 1..5; "Position Locate"; footswitch with undo and redo
 // taps; cursor keys move by measure.
 inline constexpr uint8_t DEFAULT_SETTINGS[CONFIG_SETTINGS_SIZE] = {3, 36, 37, 1, 10, 38, 39, 40, 2,
-                                                                  0, 2,  4,  6, 8,  1,  0,  0};
+                                                                   0, 2,  4,  6, 8,  1,  0,  0};

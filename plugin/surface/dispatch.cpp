@@ -31,8 +31,7 @@ void CTavrel::DispatchShortMessage(const ShortMessage& message, DWORD stripCount
       if (controller <= CC_SELECT_LAST) return OnSelectButton(controller, value, stripCount);
       if (controller == CC_STORE_KEY) return OnStoreKey(value);
       if (controller >= CC_FUNCTION_F1 && controller <= CC_FUNCTION_F9) return OnFunctionKey(controller, value);
-      if (controller >= CC_TRANSPORT_FIRST && controller <= CC_TRANSPORT_LAST)
-        return OnTransportKey(controller, value);
+      if (controller >= CC_TRANSPORT_FIRST && controller <= CC_TRANSPORT_LAST) return OnTransportKey(controller, value);
       if (controller >= CC_UNUSED_KEY_FIRST && controller <= CC_UNUSED_KEY_LAST) return OnUnusedKey(value);
       if (controller == CC_UP_KEY || controller == CC_DOWN_KEY) return OnUpDownKey(controller, value);
       if (controller == CC_CURSOR_LEFT || controller == CC_CURSOR_RIGHT) return OnCursorKey(controller, value);

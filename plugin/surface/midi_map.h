@@ -69,9 +69,9 @@ constexpr uint8_t CC_CURSOR_LEFT = 0x54;
 constexpr uint8_t CC_CURSOR_RIGHT = 0x55;
 
 // --- Channel 14 in (0xBD) -----------------------------------------------------
-constexpr uint8_t CC_MUTE_FIRST = 0x00;     // mute of position = controller
-constexpr uint8_t CC_REC_ARM_FIRST = 0x20;  // record arm of position = controller - 0x20
-constexpr uint8_t CC_SOLO_FIRST = 0x40;     // solo of position = controller - 0x40
+constexpr uint8_t CC_MUTE_FIRST = 0x00;      // mute of position = controller
+constexpr uint8_t CC_REC_ARM_FIRST = 0x20;   // record arm of position = controller - 0x20
+constexpr uint8_t CC_SOLO_FIRST = 0x40;      // solo of position = controller - 0x40
 constexpr uint8_t CC_AUTO_ARM_FIRST = 0x60;  // automation arm, or locate button, = controller - 0x60
 constexpr uint8_t CC_AUTO_ARM_LAST = 0x7F;
 

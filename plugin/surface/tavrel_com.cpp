@@ -30,8 +30,8 @@ constexpr char STATUS_TEXT[] = "Tavrel OK";
 HRESULT LoadTypeInfo() {
   if (g_typeInfo.load(std::memory_order_acquire) != nullptr) return S_OK;
   ITypeLib* library = nullptr;
-  if (FAILED(LoadRegTypeLib(LIBID_ControlSurfaceHost, CONTROL_SURFACE_TYPELIB_MAJOR, CONTROL_SURFACE_TYPELIB_MINOR,
-                            0, &library)) ||
+  if (FAILED(LoadRegTypeLib(LIBID_ControlSurfaceHost, CONTROL_SURFACE_TYPELIB_MAJOR, CONTROL_SURFACE_TYPELIB_MINOR, 0,
+                            &library)) ||
       library == nullptr)
     return E_NOTIMPL;
   ITypeInfo* info = nullptr;
@@ -104,12 +104,11 @@ HRESULT STDMETHODCALLTYPE CTavrel::GetIDsOfNames(REFIID, LPOLESTR* names, UINT c
   return g_typeInfo.load(std::memory_order_acquire)->GetIDsOfNames(names, count, ids);
 }
 
-HRESULT STDMETHODCALLTYPE CTavrel::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                                          VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+HRESULT STDMETHODCALLTYPE CTavrel::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                          EXCEPINFO* excepInfo, UINT* argErr) {
   if (!IsEqualGUID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (FAILED(LoadTypeInfo())) return E_NOTIMPL;
-  return g_typeInfo.load(std::memory_order_acquire)
-      ->Invoke(Primary(), id, flags, params, result, excepInfo, argErr);
+  return g_typeInfo.load(std::memory_order_acquire)->Invoke(Primary(), id, flags, params, result, excepInfo, argErr);
 }
 
 // The host asks twice: with no buffer for the size, then with a buffer of
