@@ -23,3 +23,10 @@ if(WIN32)
   add_link_options(-static -static-libgcc -static-libstdc++)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
+
+option(TAVREL_FUZZ "Build the fuzz targets with libFuzzer (clang)" OFF)
+# The fuzz build instruments all code for coverage, so the fuzzer sees the
+# core's branches and not only its own; the targets link libFuzzer itself.
+if(TAVREL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

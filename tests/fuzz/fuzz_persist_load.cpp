@@ -6,68 +6,18 @@
 #include <cstring>
 
 #include "fuzz_host.h"
+#include "memory_stream.h"
 #include "surface_config.h"
 #include "tavrel.h"
 
-namespace {
-
-// A stream that serves the fuzzer's bytes, in one or several pieces, and may
-// fail its read or write.
-class FuzzStream : public IStream {
- public:
-  FuzzStream(const uint8_t* data, size_t size, uint8_t mode) : m_data(data), m_size(size), m_mode(mode) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE Read(void* out, ULONG size, ULONG* read) override {
-    FuzzCheck(out != nullptr, "a buffer to read into");
-    if (read) *read = 0;
-    if (m_mode % 5 == 4) return STG_E_READFAULT;
-    size_t n = m_size - m_pos < size ? m_size - m_pos : size;
-    if (m_mode % 5 == 3 && n > 1) n /= 2;  // a stream that delivers in pieces
-    std::memcpy(out, m_data + m_pos, n);
-    m_pos += n;
-    if (read) *read = static_cast<ULONG>(n);
-    return n == size ? S_OK : S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE Write(const void* bytes, ULONG size, ULONG* written) override {
-    FuzzCheck(size == CONFIG_SIZE, "the block is written whole");
-    std::memcpy(saved, bytes, CONFIG_SIZE);
-    if (written) *written = size;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
-  virtual ~FuzzStream() = default;
-
-  uint8_t saved[CONFIG_SIZE] = {};
-
- private:
-  const uint8_t* m_data;
-  size_t m_size;
-  size_t m_pos = 0;
-  uint8_t m_mode;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
+  // The first byte picks how the stream misbehaves: not at all, in pieces,
+  // or with a failing read.
   const uint8_t mode = data[0];
-  FuzzStream stream(data + 1, size - 1, mode);
+  MemoryStream stream(std::vector<uint8_t>(data + 1, data + size));
+  if (mode % 5 == 3) stream.readLimit = static_cast<ULONG>((size - 1) / 2);
+  if (mode % 5 == 4) stream.readResult = STG_E_READFAULT;
   auto* surface = new CTavrel;
   // Start from a block that is neither the defaults nor the input.
   for (size_t i = 0; i < CONFIG_SIZE; ++i) surface->SetConfigByte(i, 0xEE);
@@ -82,8 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool isInput = size - 1 >= CONFIG_SIZE && std::memcmp(block, data + 1, CONFIG_SIZE) == 0;
   FuzzCheck(isDefaults || isInput, "a whole block: the defaults or the 30 bytes read");
 
-  FuzzCheck(surface->Save(&stream, mode & 1) == S_OK, "Save answers S_OK");
-  FuzzCheck(std::memcmp(stream.saved, block, CONFIG_SIZE) == 0, "Save writes the block in memory");
+  MemoryStream saved;
+  FuzzCheck(surface->Save(&saved, mode & 1) == S_OK, "Save answers S_OK");
+  FuzzCheck(saved.bytes.size() == CONFIG_SIZE && std::memcmp(saved.bytes.data(), block, CONFIG_SIZE) == 0,
+            "Save writes the block in memory, whole");
   surface->Release();
   return 0;
 }

@@ -195,10 +195,11 @@ TEST_F(RegDialogInProcessTest, CarriesTheProgramIcon) {
 // minimise box; SC_CLOSE above shows system commands reach the default.)
 TEST_F(RegDialogInProcessTest, PaintsWhileMinimised) {
   ShowWindow(m_main, SW_MINIMIZE);
-  ASSERT_TRUE(IsIconic(m_main));
+  // Under load Wine may take a moment to report the new state.
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(m_main) != FALSE; }, 10000));
   RedrawWindow(m_main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   ShowWindow(m_main, SW_RESTORE);
-  EXPECT_FALSE(IsIconic(m_main));
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(m_main) == FALSE; }, 10000));
   EXPECT_TRUE(IsWindow(m_main));
 }
 
