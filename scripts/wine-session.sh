@@ -5,7 +5,7 @@
 #   wine-session.sh start DIR ARCH   (ARCH: win64 or win32)
 #   wine-session.sh stop DIR
 set -euo pipefail
-cmd=$1 dir=$2
+cmd=$1 dir=$(realpath -m "$2")  # Wine wants an absolute WINEPREFIX
 export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 stop() {

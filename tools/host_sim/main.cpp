@@ -48,8 +48,10 @@ int main() {
     host.ClearLog();
     if (step.kind == Step::Refresh)
       surface->RefreshFeedback(0, 0);
-    else
+    else {
+      view.Gesture(Pack(step.status, step.controller, step.value));
       surface->OnShortMidi(Pack(step.status, step.controller, step.value));
+    }
     std::vector<std::string> calls = host.Log();
     std::printf("== %s\n", step.what);
     std::printf("  host received %zu call(s)", calls.size());

@@ -25,6 +25,12 @@ void SurfaceView::Apply(uint32_t word) {
   if (message.status == STATUS_CH15) m_ch15[message.controller] = message.value;
 }
 
+void SurfaceView::Gesture(uint32_t word) {
+  const ShortMessage message = Unpack(word);
+  if (message.status == STATUS_CH14 && message.controller < CC_AUTO_ARM_FIRST)
+    m_ch14[message.controller] = ButtonOn(message.value) ? LED_ON : LED_OFF;
+}
+
 std::string SurfaceView::Describe() const {
   std::string text = "  display [";
   text += DigitChar(m_ch15[DIGIT_LEFT]);

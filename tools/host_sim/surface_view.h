@@ -9,6 +9,9 @@ class SurfaceView {
  public:
   // Applies one message word sent to the surface.
   void Apply(uint32_t word);
+  // The surface's own answer to a gesture: its channel-14 strip buttons latch
+  // and light their LED themselves (the plug-in only notes that in its cache).
+  void Gesture(uint32_t word);
   // One line per lit thing: the display, panel lights, and every strip with a lit LED.
   std::string Describe() const;
 
