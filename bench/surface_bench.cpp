@@ -110,7 +110,7 @@ class NullHost : public IHostMidiOut,
 
 // One surface, attached and ready, on either host.
 struct Rig {
-  explicit Rig(bool recording) {
+  explicit Rig(bool recordingHost) : recording(recordingHost) {
     ResetModuleStateForTesting();
     fake.stripCount = 32;
     fake.SetParamValue(3, MIX_PARAM_VOL, 0, 0.5f);
@@ -126,6 +126,7 @@ struct Rig {
     if ((i & 0xFFF) == 0) fake.ClearLog();
   }
 
+  bool recording;
   NullHost null;
   FakeHost fake;
   CTavrel* surface = new CTavrel;
@@ -159,10 +160,13 @@ void Shuttle(Rig& rig, benchmark::IterationCount) {
 void IdleRefresh(Rig& rig, benchmark::IterationCount) { rig.surface->RefreshFeedback(0, 0); }
 void EveryLightChanges(Rig& rig, benchmark::IterationCount i) {
   const bool on = i & 1;
-  rig.null.switches = on ? 1.0f : 0.0f;
-  rig.null.armed = on;
-  for (DWORD strip = 0; strip < 32; ++strip)
-    for (DWORD param : {MIX_PARAM_MUTE, MIX_PARAM_SOLO, MIX_PARAM_ARM}) rig.fake.SetParamValue(strip, param, 0, on);
+  if (rig.recording) {
+    for (DWORD strip = 0; strip < 32; ++strip)
+      for (DWORD param : {MIX_PARAM_MUTE, MIX_PARAM_SOLO, MIX_PARAM_ARM}) rig.fake.SetParamValue(strip, param, 0, on);
+  } else {
+    rig.null.switches = on ? 1.0f : 0.0f;
+    rig.null.armed = on;
+  }
   rig.surface->RefreshFeedback(0, 0);
 }
 void SwitchOffSweep(Rig& rig, benchmark::IterationCount) { rig.state.ClearSurface(); }
