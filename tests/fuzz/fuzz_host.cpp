@@ -84,28 +84,8 @@ HRESULT STDMETHODCALLTYPE FuzzHost::SendKey(DWORD, DWORD kind) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::Slot3Placeholder() {
-  FuzzCheck(false, "placeholder slot called");
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzHost::Slot4Placeholder() {
-  FuzzCheck(false, "placeholder slot called");
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzHost::Slot5Placeholder() {
-  FuzzCheck(false, "placeholder slot called");
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzHost::Slot6Placeholder() {
-  FuzzCheck(false, "placeholder slot called");
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzHost::Slot9Placeholder() {
-  FuzzCheck(false, "placeholder slot called");
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE FuzzHost::Slot10Placeholder() {
-  FuzzCheck(false, "placeholder slot called");
+HRESULT FuzzHost::PlaceholderCalled() {
+  FuzzCheck(false, "no placeholder slot is ever called");
   return E_NOTIMPL;
 }
 

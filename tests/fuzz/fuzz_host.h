@@ -29,17 +29,17 @@ class FuzzHost : public IHostMidiOut,
 
   HRESULT STDMETHODCALLTYPE SendShortMessage(ULONG_PTR cookie, DWORD message) override;
   HRESULT STDMETHODCALLTYPE SendKey(DWORD, DWORD kind) override;
-  HRESULT STDMETHODCALLTYPE Slot3Placeholder() override;
-  HRESULT STDMETHODCALLTYPE Slot4Placeholder() override;
+  HRESULT STDMETHODCALLTYPE Slot3Placeholder() override { return PlaceholderCalled(); }
+  HRESULT STDMETHODCALLTYPE Slot4Placeholder() override { return PlaceholderCalled(); }
   HRESULT STDMETHODCALLTYPE RunCommand(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetStripCount(DWORD kind, DWORD* count) override;
-  HRESULT STDMETHODCALLTYPE Slot5Placeholder() override;
-  HRESULT STDMETHODCALLTYPE Slot6Placeholder() override;
+  HRESULT STDMETHODCALLTYPE Slot5Placeholder() override { return PlaceholderCalled(); }
+  HRESULT STDMETHODCALLTYPE Slot6Placeholder() override { return PlaceholderCalled(); }
   HRESULT STDMETHODCALLTYPE SetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float value,
                                      DWORD flag) override;
   HRESULT STDMETHODCALLTYPE GetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) override;
-  HRESULT STDMETHODCALLTYPE Slot9Placeholder() override;
-  HRESULT STDMETHODCALLTYPE Slot10Placeholder() override;
+  HRESULT STDMETHODCALLTYPE Slot9Placeholder() override { return PlaceholderCalled(); }
+  HRESULT STDMETHODCALLTYPE Slot10Placeholder() override { return PlaceholderCalled(); }
   HRESULT STDMETHODCALLTYPE SetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD on) override;
   HRESULT STDMETHODCALLTYPE GetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD* on) override;
   HRESULT STDMETHODCALLTYPE GetState(DWORD which, DWORD* on) override;
@@ -47,6 +47,7 @@ class FuzzHost : public IHostMidiOut,
   HRESULT STDMETHODCALLTYPE GetNowTime(DWORD which, TimeRecord* record) override;
 
  private:
+  static HRESULT PlaceholderCalled();
   FuzzInput* m_input;
   LONG m_refs = 1;
   DWORD m_lastCount = 0;
