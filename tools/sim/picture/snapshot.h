@@ -17,7 +17,7 @@ struct SurfaceState {
   uint8_t faders[32] = {};  // the faders' positions (motorless: where the hand left them)
   uint8_t sendKnobs[5] = {};  // Send A..E positions
   uint8_t panKnob = 0;
-  bool latched[3][128] = {};  // channel-14 buttons that latch (index 0 = 0xBD), as the hardware holds them
+  bool latched[128] = {};  // channel-14 (0xBD) buttons latch: true while the hardware holds one down
 };
 
 // The host side shown beside the surface: one line per row, already worded
