@@ -12,7 +12,7 @@ seconds=${2:-600}
 cmake --preset native-fuzz >/dev/null && cmake --build --preset native-fuzz -j "$(nproc)" >/dev/null || {
   echo "fuzz: build failed"; exit 1; }
 status=0 passed=0 failed=0
-for target in short_midi long_midi persist_load; do
+for target in short_midi long_midi persist_load reentrant_host; do
   work=build/native-fuzz/corpus/$target findings=build/native-fuzz/findings/$target
   mkdir -p "$work" "$findings"
   if build/native-fuzz/tests/fuzz/fuzz_$target "$work" "tests/fuzz/corpus/$target" \

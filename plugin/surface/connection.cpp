@@ -8,10 +8,16 @@ namespace {
 
 // Queries one host interface into a local and stores it only on success, so
 // a host that writes garbage on failure never gets a Release it did not earn.
-template <typename Interface>
-HRESULT QueryHost(IUnknown* host, REFIID iid, Interface** field) {
+// An attach or detach that the host made from inside its QueryInterface has
+// taken over: what this call obtained goes back, and it stops.
+template <typename Interface, typename Superseded>
+HRESULT QueryHost(IUnknown* host, REFIID iid, Interface** field, Superseded superseded) {
   void* obtained = nullptr;
   const HRESULT hr = host->QueryInterface(iid, &obtained);
+  if (superseded()) {
+    if (SUCCEEDED(hr) && obtained != nullptr) static_cast<Interface*>(obtained)->Release();
+    return E_UNEXPECTED;
+  }
   if (SUCCEEDED(hr)) *field = static_cast<Interface*>(obtained);
   return hr;
 }
@@ -41,14 +47,18 @@ void CTavrel::ReleaseHost() {
 HRESULT STDMETHODCALLTYPE CTavrel::AttachHost(IUnknown* host, DWORD) {
   if (host == nullptr) return E_POINTER;
   CCriticalSectionAuto lock(&m_lock);
+  COperation operation(this);
+  AttachmentChanged();
   ReleaseHost();
+  const uint32_t attachment = m_attachment;
+  const auto superseded = [this, attachment] { return m_attachment != attachment; };
   HRESULT hr;
-  if (FAILED(hr = QueryHost(host, IID_IHostMidiOut, &m_midiOut))) return hr;
-  if (FAILED(hr = QueryHost(host, IID_IHostKeyboard, &m_keyboard))) return hr;
-  if (FAILED(hr = QueryHost(host, IID_IHostCommands, &m_commands))) return hr;
-  if (FAILED(hr = QueryHost(host, IID_IHostProject, &m_project))) return hr;
-  if (FAILED(hr = QueryHost(host, IID_IHostMixer, &m_mixer))) return hr;
-  if (FAILED(hr = QueryHost(host, IID_IHostTransport, &m_transport))) return hr;
+  if (FAILED(hr = QueryHost(host, IID_IHostMidiOut, &m_midiOut, superseded))) return hr;
+  if (FAILED(hr = QueryHost(host, IID_IHostKeyboard, &m_keyboard, superseded))) return hr;
+  if (FAILED(hr = QueryHost(host, IID_IHostCommands, &m_commands, superseded))) return hr;
+  if (FAILED(hr = QueryHost(host, IID_IHostProject, &m_project, superseded))) return hr;
+  if (FAILED(hr = QueryHost(host, IID_IHostMixer, &m_mixer, superseded))) return hr;
+  if (FAILED(hr = QueryHost(host, IID_IHostTransport, &m_transport, superseded))) return hr;
   m_cookie = reinterpret_cast<ULONG_PTR>(Primary());
   return hr;
 }
@@ -57,13 +67,17 @@ HRESULT STDMETHODCALLTYPE CTavrel::AttachHost(IUnknown* host, DWORD) {
 // them go. The object stays ready and can be attached again.
 HRESULT STDMETHODCALLTYPE CTavrel::DetachHost() {
   CCriticalSectionAuto lock(&m_lock);
+  COperation operation(this);
   ResetState();
+  AttachmentChanged();
   ReleaseHost();
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CTavrel::RefreshFeedback(DWORD kind, DWORD) {
   CCriticalSectionAuto lock(&m_lock);
+  if (InOperation()) return S_OK;
+  COperation operation(this);
   if (m_resetPending) {
     ResetState();
     m_resetPending = false;
@@ -88,6 +102,7 @@ void CTavrel::ResetState() {
   m_wasRecording = 0;
   m_wasPlaying = 0;
   m_storeMode = 0;
+  m_storeLightLit = false;
   m_footState = FOOT_IDLE;
   m_bank = 0;
   m_firstStrip = 0;

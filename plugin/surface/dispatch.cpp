@@ -6,11 +6,20 @@ using namespace midi;
 
 HRESULT STDMETHODCALLTYPE CTavrel::OnShortMidi(DWORD message) {
   CCriticalSectionAuto lock(&m_lock);
-  if (!m_ready) return S_OK;
-  DWORD stripCount = 0;
-  if (!HostGetStripCount(&stripCount)) return S_OK;
-  DispatchShortMessage(Unpack(message), stripCount);
+  if (InOperation()) {
+    DeferShortMidi(message);
+    return S_OK;
+  }
+  COperation operation(this);
+  HandleShortMidi(message);
   return S_OK;
+}
+
+void CTavrel::HandleShortMidi(DWORD message) {
+  if (!m_ready) return;
+  DWORD stripCount = 0;
+  if (!HostGetStripCount(&stripCount)) return;
+  DispatchShortMessage(Unpack(message), stripCount);
 }
 
 void CTavrel::DispatchShortMessage(const ShortMessage& message, DWORD stripCount) {
@@ -59,6 +68,12 @@ HRESULT STDMETHODCALLTYPE CTavrel::OnLongMidi(DWORD count, const BYTE* bytes) {
   if (count == 0) return S_OK;
   CCriticalSectionAuto lock(&m_lock);
   int32_t move = 0;
-  if (DecodeShuttle(bytes, count, &move)) OnShuttle(move);
+  if (!DecodeShuttle(bytes, count, &move)) return S_OK;
+  if (InOperation()) {
+    DeferShuttle(move);
+    return S_OK;
+  }
+  COperation operation(this);
+  OnShuttle(move);
   return S_OK;
 }

@@ -92,4 +92,5 @@ void CTavrel::ChangeBank(int delta) {
   for (int strip = m_firstStrip; strip <= m_lastStrip; ++strip) m_stripLeds[strip] = 0;
   m_wasPlaying = 0;
   m_wasRecording = 0;
+  m_storeLightLit = false;
 }

@@ -26,11 +26,14 @@ void CTavrel::SyncSurface() {
   DWORD stripCount = 0;
   if (!HostGetStripCount(&stripCount)) return;
 
-  // The window never reaches past the 128 strips the LED cache covers; the
-  // bounds are checked anyway so a bad window cannot index outside it.
-  for (int32_t strip = m_firstStrip; strip <= m_lastStrip; ++strip) {
-    const int32_t position = strip - m_firstStrip;
-    if (strip < 0 || strip >= HOST_STRIP_LIMIT || position >= STRIPS_PER_BANK) break;
+  // The window is read once: a host call below may detach the surface (which
+  // resets the window), and the rest of the pass stays on the strips it
+  // started with. It never reaches past the 128 strips the LED cache covers;
+  // the bounds are checked anyway so a bad window cannot index outside it.
+  const int32_t firstStrip = m_firstStrip;
+  for (int32_t position = 0; position < STRIPS_PER_BANK; ++position) {
+    const int32_t strip = firstStrip + position;
+    if (strip < 0 || strip >= HOST_STRIP_LIMIT) break;
     const auto pos = static_cast<uint8_t>(position);
     const bool exists = static_cast<DWORD>(strip) < stripCount;
     const bool selected = strip == m_selStrip;
@@ -76,7 +79,8 @@ void CTavrel::SyncSurface() {
     };
     light(LEDBIT_REC_ARM, hostSwitch(MIX_PARAM_ARM), STATUS_CH14, static_cast<uint8_t>(LED_REC_ARM + pos));
     light(LEDBIT_MUTE, hostSwitch(MIX_PARAM_MUTE), STATUS_CH14, static_cast<uint8_t>(LED_MUTE + pos));
-    light(LEDBIT_SOLO, hostSwitch(MIX_PARAM_SOLO), STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos));
+    if (!(m_storeLightLit && LED_SOLO + pos == LED_STORE))
+      light(LEDBIT_SOLO, hostSwitch(MIX_PARAM_SOLO), STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos));
     light(LEDBIT_SELECT, selected, STATUS_CH15, static_cast<uint8_t>(LED_SELECT + pos));
     light(LEDBIT_KNOB_STRIP, strip == m_knobStrip, STATUS_CH15, static_cast<uint8_t>(LED_KNOB_STRIP + pos));
     // The arm button arms several parameters at once; the LED follows mute's.
@@ -122,6 +126,13 @@ void CTavrel::SyncSurface() {
   m_wasRecording = recording ? 1 : 0;
   // While the host records, the footswitch's next tap stops it.
   if (recording) m_footState = FOOT_RECORDING;
+}
+
+void CTavrel::ForgetLight(int position, uint8_t bit, bool lit) {
+  const int32_t strip = m_firstStrip + position;
+  if (position < 0 || position >= STRIPS_PER_BANK || strip < 0 || strip >= HOST_STRIP_LIMIT) return;
+  uint8_t& leds = m_stripLeds[strip];
+  leds = lit ? static_cast<uint8_t>(leds | bit) : static_cast<uint8_t>(leds & ~bit);
 }
 
 // Shows a byte as two hexadecimal digits, high digit on the left.

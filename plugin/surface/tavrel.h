@@ -7,6 +7,7 @@
 //   tavrel_com.cpp        construction, IUnknown, IDispatch, status text, no-echo mask
 //   connection.cpp        attach, detach, refresh entry, state reset and switch-off sweep
 //   host_calls.cpp        the one seam through which every host call is made
+//   reentry.cpp           calls that arrive from inside the host's own calls
 //   dispatch.cpp          short and long MIDI input: entry checks and routing
 //   strip_input.cpp       faders, strip buttons, select and knob-strip buttons
 //   transport_input.cpp   transport, store, function, up/down keys, jog, shuttle, locate, footswitch
@@ -109,10 +110,44 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
 
   // --- refresh and display (refresh.cpp) ---
   void SyncSurface();
+  // Records in the LED cache that a strip light of the window was switched
+  // outside the refresh, so the next refresh compares against the truth.
+  void ForgetLight(int position, uint8_t bit, bool lit);
   void ShowTwoDigits(int8_t value);
 
   // --- input routing (dispatch.cpp) ---
+  void HandleShortMidi(DWORD message);
   void DispatchShortMessage(const midi::ShortMessage& message, DWORD stripCount);
+
+  // --- re-entrant calls (reentry.cpp) ---
+  // The critical section lets the thread that holds it in again, so a host
+  // can call back into the surface from inside one of its own calls (input
+  // delivered by a sent window message while GetParam waits, a detach from
+  // inside SendShortMessage). Each entry point that works on the surface
+  // state runs as one operation: input that arrives inside an operation
+  // waits in a small queue until the operation is over, a refresh inside one
+  // is skipped (the next one comes soon), and an attach or detach inside one
+  // ends the interrupted operation's host calls.
+  class COperation {
+   public:
+    explicit COperation(CTavrel* surface);
+    ~COperation();
+    COperation(const COperation&) = delete;
+    COperation& operator=(const COperation&) = delete;
+
+   private:
+    CTavrel* m_surface;
+    bool m_outermost;
+  };
+  bool InOperation() const { return m_callDepth > 0; }
+  void DeferShortMidi(DWORD message);
+  void DeferShuttle(int32_t move);
+  void RunDeferredInput();
+  // An attach or detach: the running operation's host calls stop, and input
+  // queued for the old attachment is dropped.
+  void AttachmentChanged();
+  // False once the attachment has changed under the running operation.
+  bool HostCallsAllowed() const { return m_callDepth == 0 || m_attachment == m_operationAttachment; }
 
   // --- channel strips (strip_input.cpp) ---
   void OnFaderMove(int position, uint8_t value, DWORD stripCount);
@@ -180,11 +215,27 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   int32_t m_wasRecording = 0;
   int32_t m_wasPlaying = 0;
   int32_t m_storeMode = 0;
+  // The store key's light is lit (from its press to its release or a sweep);
+  // the refresh leaves its address alone meanwhile.
+  bool m_storeLightLit = false;
   int32_t m_ready = 0;
   // Each object gets its own first-refresh reset (not just the first object
   // the module ever creates).
   bool m_resetPending = true;
   ULONG_PTR m_cookie = 0;
+  // Re-entrant input waiting for the running operation to end, in arrival
+  // order; what does not fit is dropped like any input the surface cannot take.
+  struct DeferredInput {
+    bool isShuttle;
+    DWORD message;
+    int32_t move;
+  };
+  static constexpr int32_t DEFERRED_INPUT_LIMIT = 32;
+  DeferredInput m_deferred[DEFERRED_INPUT_LIMIT] = {};
+  int32_t m_deferredCount = 0;
+  int32_t m_callDepth = 0;
+  uint32_t m_attachment = 0;           // counts attaches and detaches
+  uint32_t m_operationAttachment = 0;  // the attachment the running operation began with
   IHostMidiOut* m_midiOut = nullptr;
   IHostKeyboard* m_keyboard = nullptr;
   IHostCommands* m_commands = nullptr;

@@ -62,6 +62,13 @@ void CTavrel::OnStoreKey(uint8_t value) {
     }
     Send(STATUS_CH14, LED_STORE, LED_ON);
     Send(STATUS_CH14, LED_AUTO_ARM, LED_OFF);
+    // Both lights changed behind the refresh's back. The store light lives on
+    // the solo address of position 1: the cache calls it lit, so the refresh
+    // darkens it after the release unless that strip is soloed; position 0's
+    // automation-arm light is dark until the refresh relights it.
+    ForgetLight(0, LEDBIT_AUTO_ARM, false);
+    ForgetLight(1, LEDBIT_SOLO, true);
+    m_storeLightLit = true;
     m_storeMode = 1;
   } else {
     if (!m_storeMode) {
@@ -69,6 +76,7 @@ void CTavrel::OnStoreKey(uint8_t value) {
       return;
     }
     m_storeMode = 0;
+    m_storeLightLit = false;
     g_storeReleaseTick = ClockNowMs();
   }
 }
@@ -137,6 +145,7 @@ void CTavrel::OnLocateButton(uint8_t controller) {
   TimeRecord record{};
   record.format = TIME_FORMAT_LOCATE;
   Send(STATUS_CH14, controller, LED_OFF);
+  ForgetLight(slot, LEDBIT_AUTO_ARM, false);
   if (slot == 0 && ElapsedMs(g_storeReleaseTick, ClockNowMs()) <= LOCATE_STORE_GRACE_MS) m_storeMode = 1;
   if (m_storeMode) {
     HostGetNowTime(TIME_NOW, &record);

@@ -42,6 +42,7 @@ void CheckStrip(DWORD strip) { FuzzCheck(strip < static_cast<DWORD>(midi::HOST_S
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE FuzzHost::QueryInterface(REFIID riid, void** ppv) {
+  Called();
   if (ppv == nullptr) return E_POINTER;
   void* found = nullptr;
   if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IHostMidiOut))
@@ -72,6 +73,7 @@ ULONG STDMETHODCALLTYPE FuzzHost::Release() {
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SendShortMessage(ULONG_PTR, DWORD message) {
+  Called();
   const midi::ShortMessage m = midi::Unpack(message);
   FuzzCheck(m.status == midi::STATUS_CH14 || m.status == midi::STATUS_CH15, "status 0xBD or 0xBE");
   FuzzCheck(m.controller < 128 && m.value < 128, "data bytes below 128");
@@ -80,6 +82,7 @@ HRESULT STDMETHODCALLTYPE FuzzHost::SendShortMessage(ULONG_PTR, DWORD message) {
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SendKey(DWORD, DWORD kind) {
+  Called();
   FuzzCheck(kind >= KEY_DOWN && kind <= KEY_PRESS, "key kind");
   return S_OK;
 }
@@ -90,6 +93,7 @@ HRESULT FuzzHost::PlaceholderCalled() {
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetStripCount(DWORD, DWORD* count) {
+  Called();
   const uint8_t pick = m_input->Byte();
   if (pick % 16 == 15) return E_FAIL;
   if (pick % 16 == 14) return S_FALSE;  // success, but not S_OK
@@ -100,6 +104,7 @@ HRESULT STDMETHODCALLTYPE FuzzHost::GetStripCount(DWORD, DWORD* count) {
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SetParam(DWORD, DWORD strip, DWORD, DWORD index, float value, DWORD flag) {
+  Called();
   CheckStrip(strip);
   FuzzCheck(value >= 0.0f && value <= 1.0f, "level within 0.0..1.0");
   FuzzCheck(flag == 1, "flag 1");
@@ -108,6 +113,7 @@ HRESULT STDMETHODCALLTYPE FuzzHost::SetParam(DWORD, DWORD strip, DWORD, DWORD in
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetParam(DWORD, DWORD strip, DWORD, DWORD, float* value) {
+  Called();
   CheckStrip(strip);
   if (DrawFailure(m_input)) return E_FAIL;
   *value = DrawLevel(m_input);
@@ -115,11 +121,13 @@ HRESULT STDMETHODCALLTYPE FuzzHost::GetParam(DWORD, DWORD strip, DWORD, DWORD, f
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SetArm(DWORD, DWORD strip, DWORD, DWORD, DWORD) {
+  Called();
   CheckStrip(strip);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetArm(DWORD, DWORD strip, DWORD, DWORD, DWORD* on) {
+  Called();
   CheckStrip(strip);
   if (DrawFailure(m_input)) return E_FAIL;
   *on = m_input->Byte() % 2;
@@ -127,12 +135,14 @@ HRESULT STDMETHODCALLTYPE FuzzHost::GetArm(DWORD, DWORD strip, DWORD, DWORD, DWO
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetState(DWORD, DWORD* on) {
+  Called();
   if (DrawFailure(m_input)) return E_FAIL;
   *on = m_input->Byte() % 3 == 0;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetNowTime(DWORD, TimeRecord* record) {
+  Called();
   FuzzCheck(record != nullptr, "a time record");
   if (DrawFailure(m_input)) return E_FAIL;
   if (record->format == TIME_FORMAT_POSITION) {
@@ -149,6 +159,7 @@ HRESULT STDMETHODCALLTYPE FuzzHost::GetNowTime(DWORD, TimeRecord* record) {
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SetNowTime(DWORD, TimeRecord* record) {
+  Called();
   FuzzCheck(record != nullptr, "a time record");
   FuzzCheck(record->format == TIME_FORMAT_POSITION || record->format == TIME_FORMAT_LOCATE, "time format 2 or 3");
   return S_OK;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "fuzz_input.h"
 #include "host_interfaces.h"
@@ -22,6 +23,9 @@ class FuzzHost : public IHostMidiOut,
   // The object handed to AttachHost.
   IUnknown* Unknown() { return static_cast<IHostMidiOut*>(this); }
   LONG References() const { return m_refs; }
+  // Runs at the start of every host call the surface makes, so a target can
+  // call back into the surface from inside the host's own call.
+  std::function<void()> onCall;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
@@ -31,7 +35,10 @@ class FuzzHost : public IHostMidiOut,
   HRESULT STDMETHODCALLTYPE SendKey(DWORD, DWORD kind) override;
   HRESULT STDMETHODCALLTYPE Slot3Placeholder() override { return PlaceholderCalled(); }
   HRESULT STDMETHODCALLTYPE Slot4Placeholder() override { return PlaceholderCalled(); }
-  HRESULT STDMETHODCALLTYPE RunCommand(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RunCommand(DWORD) override {
+    Called();
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE GetStripCount(DWORD kind, DWORD* count) override;
   HRESULT STDMETHODCALLTYPE Slot5Placeholder() override { return PlaceholderCalled(); }
   HRESULT STDMETHODCALLTYPE Slot6Placeholder() override { return PlaceholderCalled(); }
@@ -48,6 +55,9 @@ class FuzzHost : public IHostMidiOut,
 
  private:
   static HRESULT PlaceholderCalled();
+  void Called() {
+    if (onCall) onCall();
+  }
   FuzzInput* m_input;
   LONG m_refs = 1;
   DWORD m_lastCount = 0;

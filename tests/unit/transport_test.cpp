@@ -336,3 +336,33 @@ TEST_F(TransportTest, WhichMessagesReturnTheFootswitchToIdle) {
 }
 
 }  // namespace
+
+// The store key and the locate buttons switch strip lights outside the
+// refresh; the next refresh must still show what the host calls for there.
+TEST_F(TransportTest, RefreshRelightsWhatTheStoreKeyAndLocateButtonsSwitched) {
+  host.SetArmValue(0, MIX_PARAM_MUTE, 0, 1);  // strip 0 automation-armed
+  host.SetArmValue(4, MIX_PARAM_MUTE, 0, 1);
+  Refresh();
+  host.ClearLog();
+  const auto refreshSends = [&] {
+    host.ClearLog();
+    Refresh();
+    return host.Sends();
+  };
+
+  StoreDown();
+  EXPECT_SEQUENCE(refreshSends(), {"send bd 60 7f"});  // the store light (bd 41) stays lit while held
+  StoreUp();
+  EXPECT_SEQUENCE(refreshSends(), {"send bd 41 00"});  // strip 1 is not soloed
+  EXPECT_SEQUENCE(refreshSends(), {});
+
+  host.SetParamValue(1, MIX_PARAM_SOLO, 0, 1.0f);  // with strip 1 soloed the light simply stays
+  Refresh();
+  StoreDown();
+  StoreUp();
+  EXPECT_SEQUENCE(refreshSends(), {"send bd 60 7f"});
+
+  surface->SetConfigByte(CONFIG_LOCATE_BUTTONS, 1);
+  Locate(4);
+  EXPECT_SEQUENCE(refreshSends(), {"send bd 64 7f"});
+}

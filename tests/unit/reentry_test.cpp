@@ -1,0 +1,86 @@
+// A host that calls back into the surface from inside one of its own calls,
+// on the same thread (the critical section lets it in).
+#include <string>
+
+#include "surface_fixture.h"
+
+namespace {
+
+class ReentryTest : public SurfaceTest {
+ protected:
+  void SetUp() override {
+    MakeReady();
+    surface->SetDefaultConfig();
+    surface->SetConfigByte(CONFIG_CURSOR_LEFT_RIGHT, 1);  // cursor keys move the bank
+  }
+  // Runs `call` once, from inside the first host call whose log line starts with `trigger`.
+  void OnFirst(const std::string& trigger, std::function<void()> call) {
+    host.onRecord = [this, trigger, call](const std::string& line) {
+      if (line.rfind(trigger, 0) != 0) return;
+      const auto once = call;  // clearing the hook destroys this lambda
+      host.onRecord = nullptr;
+      once();
+    };
+  }
+};
+
+// Input that arrives during a refresh waits until the refresh has finished
+// on the window it started with; then the bank moves.
+TEST_F(ReentryTest, InputInsideARefreshRunsAfterIt) {
+  host.SetParamValue(31, MIX_PARAM_MUTE, 0, 1.0f);
+  OnFirst("GetParam strip=5", [&] { Short(0xBE, 0x55, 127); });  // cursor right
+  Refresh();
+  EXPECT_EQ(state.bank(), 1);
+  EXPECT_EQ(state.firstStrip(), 32);
+  const auto sends = host.Sends();
+  ASSERT_FALSE(sends.empty());
+  EXPECT_EQ(sends.front(), "send bd 1f 7f");              // strip 31's mute, from the window the refresh began with
+  EXPECT_EQ(sends.back(), "send be 5e 06");               // then the bank change's sweep and "01"
+  EXPECT_NE(state.stripLeds(31) & midi::LEDBIT_MUTE, 0);  // cached by the refresh of window 0
+  EXPECT_EQ(state.stripLeds(63), 0);
+  Refresh();
+  EXPECT_FALSE(host.SawUnexpected());
+}
+
+// A detach from inside SendShortMessage ends the interrupted operation: no
+// call reaches the host after it, and the state is the detached one.
+TEST_F(ReentryTest, DetachInsideAnOperationEndsItsHostCalls) {
+  host.stripCount = 64;
+  for (int strip = 32; strip < 64; ++strip) host.SetParamValue(strip, MIX_PARAM_SOLO, 0, 1.0f);
+  Short(0xBE, 0x55, 127);
+  host.ClearLog();
+  size_t linesAtDetach = 0;
+  OnFirst("send bd 41", [&] {
+    EXPECT_EQ(surface->DetachHost(), S_OK);
+    linesAtDetach = host.Log(true).size();
+  });
+  Refresh();
+  EXPECT_EQ(host.Log(true).size(), linesAtDetach + 1);  // + the send the detach came from
+  EXPECT_EQ(state.bank(), 0);
+  EXPECT_EQ(state.firstStrip(), 0);
+  EXPECT_FALSE(state.HoldsMixer());
+  for (auto which : {HostInterface::MidiOut, HostInterface::Mixer}) EXPECT_EQ(host.RefCount(which), 0);
+}
+
+// A refresh inside an operation is skipped; more re-entrant input than the
+// queue holds is dropped, never written past it.
+TEST_F(ReentryTest, RefreshInsideIsSkippedAndTheQueueIsBounded) {
+  int inner = 0;
+  host.onRecord = [&](const std::string& line) {
+    if (line.rfind("SetParam", 0) != 0 || inner++ > 0) return;
+    Refresh();
+    for (int i = 0; i < 100; ++i) Short(0xBF, 0x00, static_cast<uint8_t>(i % 2));
+  };
+  Short(0xBF, 0x00, 0);  // fader 0 picked up at 0: writes the volume
+  host.onRecord = nullptr;
+  size_t writes = 0;
+  for (const auto& line : host.Log())
+    if (line.rfind("SetParam", 0) == 0) ++writes;
+  EXPECT_EQ(writes, 33u);  // the outer move and the 32 queued ones
+  size_t reads = 0;
+  for (const auto& line : host.Log(true))
+    if (line.rfind("GetState", 0) == 0) ++reads;
+  EXPECT_EQ(reads, 0u);  // no refresh ran inside
+}
+
+}  // namespace
