@@ -72,6 +72,39 @@ inline constexpr DWORD MIX_PARAM_ARM = 5;  // record arm
 inline constexpr DWORD MIX_PARAM_SEND_VOL = 21;
 inline constexpr DWORD MIX_PARAM_SEND_PAN = 22;
 
+// Host command ids for IHostCommands::RunCommand: every id the surface runs,
+// named once. What the host does with an id is the host's own; the names say
+// which control or function-command row runs it.
+// Transport keys (0x4B..0x4F) and the footswitch.
+inline constexpr DWORD COMMAND_REWIND = 18;
+inline constexpr DWORD COMMAND_TRANSPORT_KEY_76 = 16;  // the second transport key
+inline constexpr DWORD COMMAND_TRANSPORT_KEY_77 = 36;  // the third transport key
+inline constexpr DWORD COMMAND_STOP = 170;
+inline constexpr DWORD COMMAND_RECORD = 17;
+inline constexpr DWORD COMMAND_RECORD_IN_STORE_MODE = 245;  // the record key while the store key is held
+// The cursor keys with "Prev / Next Measure".
+inline constexpr DWORD COMMAND_PREV_MEASURE = 37;
+inline constexpr DWORD COMMAND_NEXT_MEASURE = 38;
+// The function-command rows that run host commands, by caption.
+inline constexpr DWORD COMMAND_UNDO = 41;
+inline constexpr DWORD COMMAND_REDO = 152;
+inline constexpr DWORD COMMAND_METER = 104;
+inline constexpr DWORD COMMAND_MARKERS = 105;
+inline constexpr DWORD COMMAND_PLAYLIST = 107;
+inline constexpr DWORD COMMAND_SYSX = 108;
+inline constexpr DWORD COMMAND_CAL = 109;
+inline constexpr DWORD COMMAND_PANIC = 113;
+inline constexpr DWORD COMMAND_AUDIO_OPTIONS = 149;
+inline constexpr DWORD COMMAND_VIRTUAL_PIANO = 161;
+inline constexpr DWORD COMMAND_INSERT_AUDIO_TRACK = 234;
+inline constexpr DWORD COMMAND_INSERT_MIDI_TRACK = 235;
+inline constexpr DWORD COMMAND_REJECT_LOOP = 21;
+inline constexpr DWORD COMMAND_STEP_RECORD = 19;
+inline constexpr DWORD COMMAND_CLONE_TRACK = 68;
+inline constexpr DWORD COMMAND_PREV_MARKER = 168;
+inline constexpr DWORD COMMAND_NEXT_MARKER = 169;
+inline constexpr DWORD COMMAND_RECORD_MODE = 20;  // followed by the mode's letter and Return
+
 // Transport states asked with IHostTransport::GetState.
 inline constexpr DWORD TRANSPORT_PLAYING = 1;
 inline constexpr DWORD TRANSPORT_RECORDING = 3;

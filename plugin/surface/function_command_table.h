@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host_interfaces.h"
+
 namespace fkeys {
 
 enum class StepKind : uint8_t {
@@ -37,7 +39,7 @@ constexpr uint16_t VK_RETURN_KEY = 0x0D;
 constexpr uint16_t VK_INSERT_KEY = 0x2D;
 constexpr uint16_t VK_F1_KEY = 0x70;  // VK_Fn = VK_F1_KEY + n - 1
 
-constexpr Step Cmd(uint16_t id) { return {StepKind::RunCommand, id}; }
+constexpr Step Cmd(DWORD id) { return {StepKind::RunCommand, static_cast<uint16_t>(id)}; }
 constexpr Step Key(uint16_t vk) { return {StepKind::KeyPress, vk}; }
 constexpr Step Ctrl(uint16_t vk) { return {StepKind::CtrlKey, vk}; }
 constexpr Step Alt(uint16_t vk) { return {StepKind::AltKey, vk}; }
@@ -49,8 +51,8 @@ constexpr int LAST_COMMAND = 41;
 
 inline constexpr FunctionCommand FUNCTION_COMMANDS[COMMAND_COUNT] = {
     {"None", 7, false, {}},
-    {"Undo", 7, false, {Cmd(41)}},
-    {"Redo", 7, false, {Cmd(152)}},
+    {"Undo", 7, false, {Cmd(COMMAND_UNDO)}},
+    {"Redo", 7, false, {Cmd(COMMAND_REDO)}},
     {"Ins. Marker", 3, false, {Key(Fn(11))}},
     {"Goto From", 4, false, {Key(Fn(7))}},
     {"Goto Thru", 4, false, {Key(Fn(8))}},
@@ -71,25 +73,25 @@ inline constexpr FunctionCommand FUNCTION_COMMANDS[COMMAND_COUNT] = {
     {"Staff", 6, false, {Alt('7')}},
     {"Lyrics", 6, false, {Alt('8')}},
     {"Tempo", 4, false, {{StepKind::AltScan10, 0}}},
-    {"Meter", 5, false, {Cmd(104)}},
-    {"Markers", 4, false, {Cmd(105)}},
-    {"Playlist", 5, false, {Cmd(107)}},
-    {"Sysx", 6, false, {Cmd(108)}},
-    {"CAL", 6, false, {Cmd(109)}},
-    {"Panic", 5, false, {Cmd(113)}},
-    {"Aud. Opt.", 4, false, {Cmd(149)}},
-    {"Virt. Piano", 4, false, {Cmd(161)}},
-    {"Ins. Aud Track", 0, false, {Cmd(234)}},
-    {"Ins. MIDI Track", 0, false, {Cmd(235)}},
-    {"Reject Loop", 3, false, {Cmd(21)}},
-    {"Step Record", 3, false, {Cmd(19)}},
-    {"Clone Track", 3, false, {Cmd(68), Key(VK_RETURN_KEY)}},
-    {"Prev Marker", 3, false, {Cmd(168)}},
-    {"Next Marker", 3, false, {Cmd(169)}},
+    {"Meter", 5, false, {Cmd(COMMAND_METER)}},
+    {"Markers", 4, false, {Cmd(COMMAND_MARKERS)}},
+    {"Playlist", 5, false, {Cmd(COMMAND_PLAYLIST)}},
+    {"Sysx", 6, false, {Cmd(COMMAND_SYSX)}},
+    {"CAL", 6, false, {Cmd(COMMAND_CAL)}},
+    {"Panic", 5, false, {Cmd(COMMAND_PANIC)}},
+    {"Aud. Opt.", 4, false, {Cmd(COMMAND_AUDIO_OPTIONS)}},
+    {"Virt. Piano", 4, false, {Cmd(COMMAND_VIRTUAL_PIANO)}},
+    {"Ins. Aud Track", 0, false, {Cmd(COMMAND_INSERT_AUDIO_TRACK)}},
+    {"Ins. MIDI Track", 0, false, {Cmd(COMMAND_INSERT_MIDI_TRACK)}},
+    {"Reject Loop", 3, false, {Cmd(COMMAND_REJECT_LOOP)}},
+    {"Step Record", 3, false, {Cmd(COMMAND_STEP_RECORD)}},
+    {"Clone Track", 3, false, {Cmd(COMMAND_CLONE_TRACK), Key(VK_RETURN_KEY)}},
+    {"Prev Marker", 3, false, {Cmd(COMMAND_PREV_MARKER)}},
+    {"Next Marker", 3, false, {Cmd(COMMAND_NEXT_MARKER)}},
     {"Punch In", 5, false, {{StepKind::PunchIn, 0}}},
     {"Punch Out", 4, false, {{StepKind::PunchOut, 0}}},
-    {"Rec. Mode Ovr", 0, false, {Cmd(20), Key('O'), Key(VK_RETURN_KEY)}},
-    {"Rec. Mode SOS", 0, false, {Cmd(20), Key('S'), Key(VK_RETURN_KEY)}},
+    {"Rec. Mode Ovr", 0, false, {Cmd(COMMAND_RECORD_MODE), Key('O'), Key(VK_RETURN_KEY)}},
+    {"Rec. Mode SOS", 0, false, {Cmd(COMMAND_RECORD_MODE), Key('S'), Key(VK_RETURN_KEY)}},
 };
 
 // The list item of a row as the property page shows it: the caption with its

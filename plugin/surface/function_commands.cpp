@@ -6,8 +6,6 @@ using namespace midi;
 
 namespace {
 
-constexpr DWORD COMMAND_PREV_MEASURE = 37;
-constexpr DWORD COMMAND_NEXT_MEASURE = 38;
 // Row 22 ("Tempo") presses Alt with whatever key the keyboard layout puts on
 // scan code 10; the layout may change while the host runs, so it is looked
 // up at every press.

@@ -12,17 +12,10 @@ using namespace midi;
 
 namespace {
 
-// Host commands of the transport.
-constexpr DWORD COMMAND_REWIND = 18;
-constexpr DWORD COMMAND_RECORD = 17;
-constexpr DWORD COMMAND_STOP = 170;
-constexpr DWORD COMMAND_RECORD_IN_STORE_MODE = 245;
-constexpr DWORD COMMAND_UNDO = 41;
-constexpr DWORD COMMAND_REDO = 152;
-
 // Host commands of the transport keys 0x4B..0x4F, in controller order; the
 // last one (record) runs COMMAND_RECORD_IN_STORE_MODE while store mode is on.
-constexpr DWORD TRANSPORT_COMMANDS[] = {COMMAND_REWIND, 16, 36, COMMAND_STOP, COMMAND_RECORD};
+constexpr DWORD TRANSPORT_COMMANDS[] = {COMMAND_REWIND, COMMAND_TRANSPORT_KEY_76, COMMAND_TRANSPORT_KEY_77,
+                                        COMMAND_STOP, COMMAND_RECORD};
 static_assert(sizeof TRANSPORT_COMMANDS / sizeof TRANSPORT_COMMANDS[0] == CC_TRANSPORT_LAST - CC_TRANSPORT_FIRST + 1);
 
 constexpr DWORD VK_UP_ARROW = 38;
