@@ -5,6 +5,7 @@
 //
 // Files by concern:
 //   tavrel_com.cpp        construction, IUnknown, IDispatch, status text, no-echo mask
+//   module_state.cpp      what every surface object of the process shares
 //   connection.cpp        attach, detach, refresh entry, state reset and switch-off sweep
 //   host_calls.cpp        the one seam through which every host call is made
 //   reentry.cpp           calls that arrive from inside the host's own calls

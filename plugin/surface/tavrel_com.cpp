@@ -5,20 +5,6 @@
 #include "module_state.h"
 #include "tavrel.h"
 
-LONG volatile g_objectCount = 0;
-std::atomic<uint32_t> g_selectMoveTick{0};
-std::atomic<uint32_t> g_storeReleaseTick{0};
-std::atomic<uint32_t> g_footTapTick{0};
-std::atomic<int32_t> g_recordBlinkCount{0};
-std::atomic<ITypeInfo*> g_typeInfo{nullptr};
-
-void ResetModuleStateForTesting() {
-  g_selectMoveTick = 0;
-  g_storeReleaseTick = 0;
-  g_footTapTick = 0;
-  g_recordBlinkCount = 0;
-}
-
 namespace {
 
 constexpr char STATUS_TEXT[] = "Tavrel OK";

@@ -238,6 +238,7 @@ DWORD FakeHost::ArmValue(DWORD strip, DWORD param, DWORD index) const {
 }
 
 void FakeHost::Record(std::string line, bool isRead) {
+  if (line.rfind("UNEXPECTED", 0) == 0) m_unexpected.push_back(line);
   if (onRecord) onRecord(line);
   m_log.push_back({std::move(line), isRead});
 }

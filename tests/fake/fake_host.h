@@ -109,6 +109,8 @@ class FakeHost : public IUnknown {
   const std::vector<DWORD>& SentWords() const { return m_sentWords; }
   void ClearLog() { m_log.clear(); }
   bool SawUnexpected() const;
+  // Every "UNEXPECTED ..." line since the host was made (kept across ClearLog).
+  const std::vector<std::string>& Unexpected() const { return m_unexpected; }
   // Called with each log line as it is recorded, so a test can look at the
   // surface's state at the moment of a particular host call.
   std::function<void(const std::string& line)> onRecord;
@@ -140,6 +142,7 @@ class FakeHost : public IUnknown {
 
   std::vector<Entry> m_log;
   std::vector<DWORD> m_sentWords;
+  std::vector<std::string> m_unexpected;
   std::map<Key, float> m_params;
   std::map<Key, DWORD> m_arms;
   std::map<DWORD, DWORD> m_states;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "fake_clock.h"
 #include "fake_host.h"
 #include "sequence.h"
@@ -15,6 +17,8 @@ class SurfaceTest : public ::testing::Test {
   SurfaceTest() { ResetModuleStateForTesting(); }
   ~SurfaceTest() override {
     if (surface) surface->Release();
+    // Every test fails loud on a call the contract never makes.
+    for (const std::string& line : host.Unexpected()) ADD_FAILURE() << "the host saw: " << line;
   }
 
   // Attach, run the first refresh (reset and ready) and forget its calls.
