@@ -53,11 +53,12 @@ sim::Raster DecodePng(const std::vector<uint8_t>& png) {
   EXPECT_EQ(sim::Adler32(lines.data(), lines.size()), U32(zlib, at));
   const size_t bpp = colourType == 3 ? 1 : 3, stride = out.width * bpp + 1;
   EXPECT_EQ(lines.size(), stride * out.height);
+  out.rgb.resize(size_t(out.width) * out.height * 3);
   for (size_t y = 0; y < size_t(out.height); ++y)
     for (size_t x = 0; x < size_t(out.width); ++x) {
       const uint8_t* px = &lines[y * stride + 1 + x * bpp];
       const uint8_t* rgb = colourType == 3 ? &palette[*px * 3] : px;
-      out.rgb.insert(out.rgb.end(), rgb, rgb + 3);
+      std::copy(rgb, rgb + 3, &out.rgb[(y * out.width + x) * 3]);
     }
   return out;
 }
@@ -106,7 +107,7 @@ TEST(SnapshotPictureTest, EveryLightChangesThePngPixelAtItsCentre) {
   for (const LayoutRow& row : sim::SurfaceLayout())
     if (row.light.Present()) *LightByte(lit, row) = row.kind == sim::Kind::Digit ? 0x7F : midi::LED_ON;
   const sim::Raster off = Png(dark), on = Png(lit);
-  ASSERT_EQ(off.width, sim::Rasterise(sim::BuildPicture(dark, {})).width);
+  ASSERT_EQ(off.width, sim::BuildPicture(dark, {}).width);
   for (const LayoutRow& row : sim::SurfaceLayout()) {
     if (!row.light.Present()) continue;
     const int x = row.rect.CentreX(), y = row.rect.CentreY();
@@ -119,12 +120,30 @@ TEST(SnapshotPictureTest, EveryLightChangesThePngPixelAtItsCentre) {
   EXPECT_NE(Png(up).At(cap.x + 1, cap.y + 2), off.At(cap.x + 1, cap.y + 2));
 }
 
+TEST(SnapshotPictureTest, PngOfManyColoursIsTrueColourAndReadsBack) {
+  sim::Raster many;
+  many.width = 40, many.height = 20;  // 800 colours: more than a palette holds
+  for (int i = 0; i < many.width * many.height; ++i)
+    many.rgb.insert(many.rgb.end(), {uint8_t(i), uint8_t(i >> 8), uint8_t(i * 7)});
+  const std::vector<uint8_t> png = sim::EncodePng(many);
+  EXPECT_EQ(png[25], 2);  // IHDR colour type: RGB
+  EXPECT_EQ(DecodePng(png).rgb, many.rgb);
+}
+
 TEST(SnapshotPictureTest, SvgEscapesTheHostLines) {
   sim::HostSummary host;
   host.lines = {"marker <start> & \"end\""};
   const std::string svg = sim::RenderSvg(sim::BuildPicture({}, host));
   EXPECT_NE(svg.find("marker &lt;start&gt; &amp; &quot;end&quot;"), std::string::npos);
   EXPECT_EQ(svg.find("<start>"), std::string::npos);
+}
+
+TEST(SnapshotPictureTest, HostLinesBeyondFourColumnsAreCountedNotDrawn) {
+  sim::HostSummary host;
+  host.lines.assign(10000, std::string(500, 'x'));
+  const sim::DisplayList list = sim::BuildPicture({}, host);
+  EXPECT_LT(list.width, 4000);  // four columns at most
+  EXPECT_NE(sim::RenderSvg(list).find("more lines"), std::string::npos);
 }
 
 // Writes the sample pictures into the build folder, to be looked at.

@@ -34,10 +34,10 @@ constexpr Colour PLAY_LED{80, 230, 100};
 constexpr Colour WHITE_LED{240, 240, 230};
 
 // The host's panel: its lines in columns of at most COLUMN_CHARS characters,
-// as many columns as they need.
+// as many columns as they need up to MAX_COLUMNS; what does not fit is counted.
 constexpr int HOST_X = 1510, HOST_MIN_W = 470, HOST_TEXT_TOP = 58, HOST_PAD = 18;
 constexpr int LINE_HEIGHT = 12;
-constexpr size_t COLUMN_CHARS = 72;
+constexpr size_t COLUMN_CHARS = 72, MAX_COLUMNS = 4;
 
 Colour Mix(Colour a, Colour b, float t) {  // t = 0 gives a, 1 gives b
   auto m = [t](uint8_t x, uint8_t y) { return static_cast<uint8_t>(std::lround(x + (y - x) * t)); };
@@ -82,9 +82,10 @@ class Painter {
     m_list.height = SurfaceBounds().h;
     size_t longest = 0;
     for (const std::string& line : host.lines) longest = std::max(longest, line.size());
-    m_columnChars = std::min(longest, COLUMN_CHARS);
+    m_columnChars = std::clamp<size_t>(longest, 24, COLUMN_CHARS);
     m_linesPerColumn = static_cast<size_t>((m_list.height - HOST_TEXT_TOP) / LINE_HEIGHT);
-    const size_t columns = std::max<size_t>(1, (host.lines.size() + m_linesPerColumn - 1) / m_linesPerColumn);
+    m_shownLines = std::min(host.lines.size(), MAX_COLUMNS * m_linesPerColumn);
+    const size_t columns = std::max<size_t>(1, (m_shownLines + m_linesPerColumn - 1) / m_linesPerColumn);
     m_hostWidth = std::max(HOST_MIN_W, static_cast<int>(columns * (m_columnChars + 4) * FONT_ADVANCE) + HOST_PAD);
     m_list.width = HOST_X + m_hostWidth + 10;
     m_list.background = CANVAS;
@@ -364,9 +365,11 @@ class Painter {
     m_list.Rect(HOST_X + 2, 2, w - 4, h - 4, 10, Colour{33, 36, 41});
     m_list.Text(HOST_X + HOST_PAD, 30, "HOST", BRIGHT, 2);
     const float columnWidth = Fx(static_cast<int>((m_columnChars + 4) * FONT_ADVANCE));
-    for (size_t i = 0; i < m_host.lines.size(); ++i) {
+    for (size_t i = 0; i < m_shownLines; ++i) {
       std::string line = m_host.lines[i];
       if (line.size() > m_columnChars) line = line.substr(0, m_columnChars - 3) + "...";
+      if (i + 1 == m_shownLines && m_shownLines < m_host.lines.size())
+        line = "... " + std::to_string(m_host.lines.size() - i) + " more lines";
       const size_t column = i / m_linesPerColumn, row = i % m_linesPerColumn;
       m_list.Text(HOST_X + HOST_PAD + Fx(static_cast<int>(column)) * columnWidth,
                   HOST_TEXT_TOP + Fx(static_cast<int>(row)) * LINE_HEIGHT, line, i == 0 ? BRIGHT : LABEL);
@@ -376,7 +379,7 @@ class Painter {
   const SurfaceState& m_surface;
   const HostSummary& m_host;
   DisplayList m_list;
-  size_t m_columnChars = 0, m_linesPerColumn = 1;
+  size_t m_columnChars = 0, m_linesPerColumn = 1, m_shownLines = 0;
   int m_hostWidth = HOST_MIN_W;
 };
 

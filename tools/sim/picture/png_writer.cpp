@@ -30,16 +30,22 @@ std::vector<Colour> Palette(const Raster& raster, std::vector<uint8_t>& indices)
   std::unordered_map<uint32_t, uint8_t> index;
   std::vector<Colour> palette;
   indices.resize(static_cast<size_t>(raster.width) * raster.height);
+  uint32_t lastKey = ~0u;
+  uint8_t lastIndex = 0;
   for (size_t i = 0; i < indices.size(); ++i) {
     const uint8_t* px = &raster.rgb[i * 3];
     const uint32_t key = (uint32_t{px[0]} << 16) | (uint32_t{px[1]} << 8) | px[2];
-    auto found = index.find(key);
-    if (found == index.end()) {
-      if (palette.size() == 256) return {};
-      found = index.emplace(key, static_cast<uint8_t>(palette.size())).first;
-      palette.push_back({px[0], px[1], px[2]});
+    if (key != lastKey) {  // most pixels repeat their left neighbour
+      auto found = index.find(key);
+      if (found == index.end()) {
+        if (palette.size() == 256) return {};
+        found = index.emplace(key, static_cast<uint8_t>(palette.size())).first;
+        palette.push_back({px[0], px[1], px[2]});
+      }
+      lastKey = key;
+      lastIndex = found->second;
     }
-    indices[i] = found->second;
+    indices[i] = lastIndex;
   }
   return palette;
 }

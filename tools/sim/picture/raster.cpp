@@ -29,6 +29,13 @@ class Canvas {
     for (int i = 0; i < 3; ++i) px[i] = static_cast<uint8_t>(std::lround(src[i] * a + px[i] * (1.0f - a)));
   }
 
+  void Span(int y, int x0, int x1, Colour c) {
+    if (y < 0 || y >= m_r.height) return;
+    x0 = std::max(x0, 0), x1 = std::min(x1, m_r.width);
+    uint8_t* px = &m_r.rgb[(static_cast<size_t>(y) * m_r.width) * 3];
+    for (int x = x0; x < x1; ++x) px[x * 3] = c.r, px[x * 3 + 1] = c.g, px[x * 3 + 2] = c.b;
+  }
+
   // Calls distance(px, py) at every pixel centre of the box and covers the
   // pixel by how far inside the shape's edge that centre lies.
   template <typename Distance>
@@ -45,14 +52,29 @@ class Canvas {
   Raster& m_r;
 };
 
+// Rows clear of the rounded corners are solid but for their two end pixels;
+// only the rest needs the distance at every pixel.
 void DrawRect(Canvas& canvas, const Primitive& p) {
   const float r = std::min({p.radius, p.w / 2, p.h / 2});
   const float mx = p.x + p.w / 2, my = p.y + p.h / 2;
-  canvas.Fill(p.x, p.y, p.x + p.w, p.y + p.h, p.fill, [&](float px, float py) {
+  auto distance = [&](float px, float py) {
     const float qx = std::fabs(px - mx) - (p.w / 2 - r), qy = std::fabs(py - my) - (p.h / 2 - r);
     const float outside = qx > 0 && qy > 0 ? std::hypot(qx, qy) : std::max({qx, qy, 0.0f});
     return outside + std::min(std::max(qx, qy), 0.0f) - r;
-  });
+  };
+  const float solidTop = std::ceil(p.y + r), solidBottom = std::floor(p.y + p.h - r);
+  const int left = static_cast<int>(std::ceil(p.x)), right = static_cast<int>(std::floor(p.x + p.w));
+  if (solidBottom - solidTop < 2 || right - left < 3) {
+    canvas.Fill(p.x, p.y, p.x + p.w, p.y + p.h, p.fill, distance);
+    return;
+  }
+  canvas.Fill(p.x, p.y, p.x + p.w, solidTop, p.fill, distance);
+  canvas.Fill(p.x, solidBottom, p.x + p.w, p.y + p.h, p.fill, distance);
+  for (int y = static_cast<int>(solidTop) + 1; y < static_cast<int>(solidBottom) - 1; ++y) {
+    for (int x = left - 1; x <= left; ++x) canvas.Blend(x, y, p.fill, 0.5f - distance(x + 0.5f, y + 0.5f));
+    canvas.Span(y, left + 1, right - 1, p.fill);
+    for (int x = right - 1; x <= right; ++x) canvas.Blend(x, y, p.fill, 0.5f - distance(x + 0.5f, y + 0.5f));
+  }
 }
 
 void DrawCircle(Canvas& canvas, const Primitive& p) {
