@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -138,8 +139,12 @@ TEST(SnapshotPictureTest, SvgEscapesTheHostLines) {
   EXPECT_EQ(svg.find("<start>"), std::string::npos);
 }
 
-TEST(SnapshotPictureTest, HostLinesBeyondFourColumnsAreCountedNotDrawn) {
+TEST(SnapshotPictureTest, HostSummaryOutOfRangeIsDrawnSafely) {
   sim::HostSummary host;
+  host.bank = 1 << 30, host.selectedStrip = INT_MIN, host.knobStrip = INT_MAX;
+  EXPECT_NE(sim::RenderSvg(sim::BuildPicture({}, host)).find("strips 0-31"), std::string::npos);
+
+  // Lines beyond four columns are counted, not drawn.
   host.lines.assign(10000, std::string(500, 'x'));
   const sim::DisplayList list = sim::BuildPicture({}, host);
   EXPECT_LT(list.width, 4000);  // four columns at most

@@ -76,6 +76,11 @@ Colour LedColour(const LayoutRow& row) {
 
 float Fx(int v) { return static_cast<float>(v); }
 
+// The window position of an absolute strip, or -1 when it lies outside the window.
+int WindowPosition(int strip, int firstStrip) {
+  return strip >= firstStrip && strip - firstStrip < midi::STRIPS_PER_BANK ? strip - firstStrip : -1;
+}
+
 class Painter {
  public:
   Painter(const SurfaceState& surface, const HostSummary& host) : m_surface(surface), m_host(host) {
@@ -126,8 +131,10 @@ class Painter {
       const Rect b = FindRow(("mute " + std::to_string(g * 8 + 7)).c_str())->rect;
       m_list.Rect(Fx(a.x) - 5, 40, Fx(b.x + b.w - a.x) + 10, Fx(s.h) - 50, 6, GROUP);
     }
-    const int firstStrip = m_host.bank * midi::STRIPS_PER_BANK;
-    const int selected = m_host.selectedStrip - firstStrip;
+    // A bank outside the four lights no bank box and numbers the strips as bank 0.
+    const int firstStrip =
+        (m_host.bank >= 0 && m_host.bank < midi::BANK_COUNT ? m_host.bank : 0) * midi::STRIPS_PER_BANK;
+    const int selected = WindowPosition(m_host.selectedStrip, firstStrip);
     if (selected >= 0 && selected < midi::STRIPS_PER_BANK) {
       const Rect r = FindRow(("fader " + std::to_string(selected)).c_str())->rect;
       m_list.Rect(Fx(r.x) - 3, 42, Fx(r.w) + 6, Fx(s.h) - 54, 4, SELECTED_COLUMN);
@@ -147,7 +154,7 @@ class Painter {
       const float cx = Fx(r.x) + Fx(r.w) / 2;
       m_list.Text(cx, 54, std::to_string(firstStrip + p), p == selected ? BRIGHT : LABEL, 1, Anchor::Middle);
       m_list.Text(cx, Fx(r.y + r.h) + 18, std::to_string(p), BRIGHT, 1, Anchor::Middle);
-      if (m_host.knobStrip - firstStrip == p)
+      if (WindowPosition(m_host.knobStrip, firstStrip) == p)
         m_list.Rect(Fx(r.x), Fx(r.y + r.h) + 22, Fx(r.w), 3, 1.5f, KNOB_STRIP_LED);
     }
 
