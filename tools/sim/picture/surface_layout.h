@@ -60,13 +60,19 @@ struct LayoutRow {
   bool sharesLight;  // the light's address is also another row's (the store key's light)
 };
 
-// Every control and light of the surface, in drawing order.
+// Every control and light of the surface, in drawing order. Names (N is the
+// window position 0..31): "knob-strip N", "select N", "auto N", "arm N",
+// "solo N", "mute N", "fader N"; "digit left", "digit right", "arrow up",
+// "arrow down", "lamp 5B", "lamp 5C"; "send A".."send E", "pan"; "F1".."F9";
+// "play", "lamp 57"; "rewind", "key 4C", "key 4D", "stop", "record"; "store",
+// "key 50", "key 51", "up", "left", "right", "down", "jog", "footswitch".
 const std::vector<LayoutRow>& SurfaceLayout();
 
 // The surface's outline in the same coordinates.
 Rect SurfaceBounds();
 
-// The row under a point, or null. Rows never overlap, so at most one matches.
+// The row under a point, or null; lights without a control are rows too (no
+// input). Rows never overlap, so at most one matches.
 const LayoutRow* HitTest(int x, int y);
 
 // The row a script names ("mute 3", "F1", "pan"), or null.
