@@ -1,0 +1,18 @@
+#include "snapshot.h"
+
+#include "picture.h"
+#include "png_writer.h"
+#include "raster.h"
+#include "svg_writer.h"
+
+namespace sim {
+
+bool WriteSnapshot(const SurfaceState& surface, const HostSummary& host, const std::string& svgPath,
+                   const std::string& pngPath) {
+  const DisplayList picture = BuildPicture(surface, host);
+  bool ok = WriteSvg(picture, svgPath);
+  if (!pngPath.empty()) ok = WritePng(Rasterise(picture), pngPath) && ok;
+  return ok;
+}
+
+}  // namespace sim
