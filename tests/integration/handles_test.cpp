@@ -16,7 +16,8 @@ TEST(UniqueHandle, ReleasesOnceAcrossMovesResetsAndDetach) {
     CComPtr<CountedObject> held(&first);
     CComPtr<CountedObject> moved(std::move(held));
     EXPECT_FALSE(held);
-    moved = std::move(moved);  // moving onto itself keeps the reference
+    CComPtr<CountedObject>& same = moved;
+    moved = std::move(same);  // moving onto itself keeps the reference
     EXPECT_EQ(0, first.releases);
     *moved.Put() = &second;  // an out-parameter replaces what was held
     EXPECT_EQ(1, first.releases);

@@ -59,6 +59,14 @@ class QuilletTest : public testing::Test {
     SetInstallDirectory(type, text.c_str(), static_cast<DWORD>(text.size() + 1), view);
   }
 
+  // The probe as the plug-in in the Tavrel folder below `shared`,
+  // registered; empty if that failed.
+  static std::string InstallRegisteredProbe(const CScratchFolder& shared) {
+    const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), shared.Path() + "\\Tavrel");
+    if (probe.empty() || !RunRegistrationTool(probe, false) || !ProbeIsRegistered(probe.c_str())) return {};
+    return probe;
+  }
+
   // Calls UninstInitialize with a window of ours as owner and answers the
   // message boxes it showed (each one dismissed by the watcher).
   std::vector<SeenWindow> InitializeAndCollectBoxes(LONG& result) {
@@ -108,10 +116,8 @@ TEST_F(QuilletTest, MissingKeyOrValueShowsTheBoxOnce) {
 // stays registered).
 TEST_F(QuilletTest, UnusableValuesShowTheBox) {
   CScratchFolder scratch;
-  const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), scratch.Path() + "\\Tavrel");
+  const std::string probe = InstallRegisteredProbe(scratch);
   ASSERT_FALSE(probe.empty());
-  ASSERT_TRUE(RunRegistrationTool(probe, false));
-  ASSERT_TRUE(ProbeIsRegistered(probe.c_str()));
 
   SCOPED_TRACE("longer than the value buffer");
   SetInstallDirectory(scratch.Path() + std::string(300, '\\'));
@@ -142,10 +148,8 @@ TEST_F(QuilletTest, UnusableValuesShowTheBox) {
 
 TEST_F(QuilletTest, UnregistersThePluginQuietly) {
   CScratchFolder scratch;
-  const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), scratch.Path() + "\\Tavrel");
+  const std::string probe = InstallRegisteredProbe(scratch);
   ASSERT_FALSE(probe.empty());
-  ASSERT_TRUE(RunRegistrationTool(probe, false));
-  ASSERT_TRUE(ProbeIsRegistered(probe.c_str()));
   SetInstallDirectory(scratch.Path());
 
   CWindowWatcher watcher(true);
@@ -162,8 +166,8 @@ TEST_F(QuilletTest, UnregistersThePluginQuietly) {
 // registration tool would take "%...%" literally.
 TEST_F(QuilletTest, ExpandsAnExpandableValue) {
   CScratchFolder scratch;
-  const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), scratch.Path() + "\\Tavrel");
-  ASSERT_TRUE(RunRegistrationTool(probe, false));
+  const std::string probe = InstallRegisteredProbe(scratch);
+  ASSERT_FALSE(probe.empty());
   ASSERT_TRUE(SetEnvironmentVariableA("TAVREL_TEST_SHARED", scratch.Path().c_str()));
   SetInstallDirectory("%TAVREL_TEST_SHARED%", REG_EXPAND_SZ);
 
@@ -178,8 +182,8 @@ TEST_F(QuilletTest, ReadsTheFolderFromTheOtherRegistryViewToo) {
   GTEST_SKIP() << "writes the other view from a 64-bit process";
 #else
   CScratchFolder scratch;
-  const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), scratch.Path() + "\\Tavrel");
-  ASSERT_TRUE(RunRegistrationTool(probe, false));
+  const std::string probe = InstallRegisteredProbe(scratch);
+  ASSERT_FALSE(probe.empty());
   SetInstallDirectory(scratch.Path(), REG_SZ, KEY_WOW64_32KEY);
 
   CWindowWatcher watcher(true);
