@@ -27,11 +27,16 @@ class ScriptedRegistry : public RegistryCalls {
   std::string stuckKey;     // DeleteKey refuses this key name
   bool deleteLies = false;  // DeleteKey reports success without deleting
   bool failPath = false;
+  LONG otherViewAnswer = ERROR_SUCCESS;  // what opening a key in the other view answers, if not this
   int deleteCalls = 0;
 
   LONG SetString(HKEY key, const char* name, const char* text) override {
     if (!failValue.empty() && failValue == (name ? name : "(default)")) return ERROR_ACCESS_DENIED;
     return RegistryCalls::SetString(key, name, text);
+  }
+  LONG OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key) override {
+    if ((access & OtherView()) != 0 && otherViewAnswer != ERROR_SUCCESS) return otherViewAnswer;
+    return RegistryCalls::OpenKey(root, path, access, key);
   }
   LONG DeleteKey(HKEY root, const char* path, REGSAM view) override {
     ++deleteCalls;
@@ -128,6 +133,19 @@ TEST_F(RegistrationWalk, UnregisterLeavesOtherClassesBesideOurs) {
   EXPECT_EQ(S_OK, UnregisterServer(registry, root));
   EXPECT_EQ(std::set<std::string>{"{00000000-1111-2222-3333-444444444444}"}, Subkeys("CLSID"));
   EXPECT_EQ(std::set<std::string>{"{Another Surface}"}, Subkeys(HOST_SURFACES_KEY));
+}
+
+// The host's list entry goes only when the other view certainly holds no
+// registration of the surface: one that cannot be looked at keeps it.
+TEST_F(RegistrationWalk, HostListEntryStaysUnlessTheOtherViewIsSurelyUnregistered) {
+  if (registry.OtherView() == 0) GTEST_SKIP() << "32-bit Windows has one registry view";
+  ASSERT_EQ(S_OK, RegisterServer(registry, root));
+  registry.otherViewAnswer = ERROR_ACCESS_DENIED;
+  EXPECT_EQ(S_OK, UnregisterServer(registry, root));
+  EXPECT_EQ("Orvane Tavrel", Value(listed, "Description"));
+  registry.otherViewAnswer = ERROR_FILE_NOT_FOUND;
+  EXPECT_EQ(S_OK, UnregisterServer(registry, root));
+  EXPECT_FALSE(KeyExists(listed));
 }
 
 TEST_F(RegistrationWalk, DeleteKeyTreeRefusesNamesThatAreNotOneWholeKey) {
