@@ -2,6 +2,7 @@
 #include <optional>
 #include <string_view>
 
+#include "handles.h"
 #include "regtool_resources.h"
 #include "tavrel_reg.h"
 #include "unregister_command.h"
@@ -71,13 +72,13 @@ LRESULT CTavrelRegDlg::OnPaint(WPARAM wParam, LPARAM lParam) {
   // Minimised: draw the program icon centred in the client area.
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_hWnd, &paint);
+  CScopeExit endPaint([&] { EndPaint(m_hWnd, &paint); });
   SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   RECT client;
   GetClientRect(m_hWnd, &client);
   const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
   const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
   DrawIcon(dc, x, y, m_hIcon);
-  EndPaint(m_hWnd, &paint);
   return 0;
 }
 

@@ -9,7 +9,9 @@
 #include <span>
 #include <string_view>
 
+#include "handles.h"
 #include "host_registry.h"
+#include "registry_view.h"
 #include "unregister_command.h"
 
 namespace {
@@ -22,22 +24,6 @@ constexpr UINT WINEXEC_LAST_ERROR_CODE = 31;
 constexpr LONG COMMAND_STARTED = 10;
 constexpr LONG COMMAND_NOT_STARTED = -10;
 
-// A registry key that closes itself, so that every path out closes it.
-class CRegKey {
- public:
-  CRegKey() = default;
-  CRegKey(const CRegKey&) = delete;
-  CRegKey& operator=(const CRegKey&) = delete;
-  ~CRegKey() {
-    if (m_key != nullptr) RegCloseKey(m_key);
-  }
-  HKEY* Receive() { return &m_key; }
-  HKEY Get() const { return m_key; }
-
- private:
-  HKEY m_key = nullptr;
-};
-
 // A REG_EXPAND_SZ value may name the folder through environment variables;
 // the registration tool would take "%...%" literally, so expand it here.
 std::optional<std::string_view> ExpandInstallDirectory(std::string_view raw, std::span<char> expanded) {
@@ -46,12 +32,13 @@ std::optional<std::string_view> ExpandInstallDirectory(std::string_view raw, std
   return InstallDirectoryFromValue(RegistryValueKind::Text, expanded, needed);
 }
 
-// Reads the shared-surfaces directory into buffer (or, for a value to be
-// expanded, into expanded). Reading needs no more than query rights, so an
-// uninstaller without full access to the key still works.
-std::optional<std::string_view> ReadInstallDirectory(std::span<char> buffer, std::span<char> expanded) {
+// Reads the shared-surfaces directory from the registry view `view` names
+// into buffer (or, for a value to be expanded, into expanded). Reading needs
+// no more than query rights, so an uninstaller without full access to the key
+// still works.
+std::optional<std::string_view> ReadInstallDirectory(REGSAM view, std::span<char> buffer, std::span<char> expanded) {
   CRegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY, 0, KEY_QUERY_VALUE | view, key.Put()) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   DWORD type = REG_NONE;
@@ -68,9 +55,15 @@ std::optional<std::string_view> ReadInstallDirectory(std::span<char> buffer, std
 }
 
 bool StartQuietUnregistration() {
+  // On 64-bit Windows, HKEY_LOCAL_MACHINE\SOFTWARE is kept apart for 32-bit and
+  // 64-bit programs, and the host's installer may have been either: this
+  // hook's own view first, then the other one.
   std::array<char, INSTALL_DIR_BUFFER_SIZE> rawDir{};
   std::array<char, INSTALL_DIR_BUFFER_SIZE> expandedDir{};
-  std::optional<std::string_view> installDir = ReadInstallDirectory(rawDir, expandedDir);
+  std::optional<std::string_view> installDir = ReadInstallDirectory(0, rawDir, expandedDir);
+  if (const REGSAM other = OtherRegistryView(); !installDir && other != 0) {
+    installDir = ReadInstallDirectory(other, rawDir, expandedDir);
+  }
   if (!installDir) return false;
 
   std::array<char, WINDOWS_DIR_ROOM> windowsDir{};

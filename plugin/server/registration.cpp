@@ -1,24 +1,96 @@
-// Writing and removing the plug-in's registry keys.
+// Writing and removing the plug-in's registry keys: two walks over the
+// tables of registry_rows.h.
 #include "registration.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <olectl.h>
+
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "class_ids.h"
+#include "handles.h"
 #include "host_registry.h"
 
 namespace {
 
-constexpr size_t KEY_PATH_SIZE = 1024;
 constexpr size_t SUBKEY_NAME_SIZE = 256;
 
-// "prefix\{clsid}" into `path`; false if the class text cannot be had.
-bool ClassKeyPath(RegistryCalls& registry, const char* prefix, REFCLSID clsid, char (&path)[KEY_PATH_SIZE]) {
-  char text[CLSID_TEXT_SIZE];
-  if (!registry.ClsidText(clsid, text)) return false;
-  const int length = std::snprintf(path, sizeof path, "%s\\%s", prefix, text);
-  return length > 0 && static_cast<size_t>(length) < sizeof path;
+// --- The tables against the rest of the plug-in, checked while compiling ---
+
+// The braced text form of a CLSID, as StringFromCLSID writes it.
+constexpr std::array<char, 39> ClsidText(const CLSID& clsid) {
+  constexpr char DIGITS[] = "0123456789ABCDEF";
+  std::array<char, 39> text{};
+  size_t at = 0;
+  const auto put = [&](unsigned long value, int digits) {
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) text[at++] = DIGITS[(value >> shift) & 0xF];
+  };
+  text[at++] = '{';
+  put(clsid.Data1, 8);
+  text[at++] = '-';
+  put(clsid.Data2, 4);
+  text[at++] = '-';
+  put(clsid.Data3, 4);
+  text[at++] = '-';
+  for (int i = 0; i < 8; ++i) {
+    if (i == 2) text[at++] = '-';
+    put(clsid.Data4[i], 2);
+  }
+  text[at++] = '}';
+  return text;
+}
+
+constexpr bool IsTextOf(std::string_view text, const CLSID& clsid) {
+  return text == std::string_view(ClsidText(clsid).data());
+}
+
+static_assert(IsTextOf(REGISTRY_SURFACE_CLSID, CLSID_Tavrel), "the table's surface CLSID is not class_ids.h's");
+static_assert(IsTextOf(REGISTRY_PAGE_CLSID, CLSID_TavrelPropPage), "the table's page CLSID is not class_ids.h's");
+
+// "CLSID\{clsid}" or the host's list key and "\{clsid}", optionally with
+// subkeys, for one of the two served classes: a mistyped row would register
+// a class that nobody serves.
+constexpr bool NamesAServedClass(std::string_view key) {
+  for (std::string_view prefix : {std::string_view("CLSID"), std::string_view(HOST_SURFACES_KEY)}) {
+    if (!key.starts_with(prefix) || !key.substr(prefix.size()).starts_with('\\')) continue;
+    const std::string_view rest = key.substr(prefix.size() + 1);
+    for (std::string_view clsid : {std::string_view(REGISTRY_SURFACE_CLSID), std::string_view(REGISTRY_PAGE_CLSID)}) {
+      if (rest.starts_with(clsid) && (rest.size() == clsid.size() || rest[clsid.size()] == '\\')) return true;
+    }
+  }
+  return false;
+}
+
+// The owned key at or above `key`, or none.
+constexpr const RegistryOwnedKey* OwnerOf(std::string_view key) {
+  for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) {
+    const std::string_view name = owned.key;
+    if (key.starts_with(name) && (key.size() == name.size() || key[name.size()] == '\\')) return &owned;
+  }
+  return nullptr;
+}
+
+// Every row names a served class and is removed with an owned key.
+constexpr bool TablesAgree() {
+  for (const RegistryRow& row : REGISTRY_ROWS) {
+    if (!NamesAServedClass(row.key) || OwnerOf(row.key) == nullptr || row.value == nullptr) return false;
+  }
+  for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) {
+    if (!NamesAServedClass(owned.key)) return false;
+    if (owned.keptWhileOtherViewHas != nullptr && !NamesAServedClass(owned.keptWhileOtherViewHas)) return false;
+  }
+  return true;
+}
+static_assert(TablesAgree(), "a registry row names no served class or is not removed with an owned key");
+
+// --- The walks -------------------------------------------------------------
+
+bool RegistersTheModule(const RegistryOwnedKey* owner) {
+  return std::any_of(std::begin(REGISTRY_ROWS), std::end(REGISTRY_ROWS),
+                     [&](const RegistryRow& row) { return OwnerOf(row.key) == owner && IsModulePathRow(row); });
 }
 
 // A key name that names one definite key: not empty, no empty component.
@@ -31,90 +103,67 @@ bool IsWholeKeyName(const char* name) {
 
 bool IsGone(LONG result) { return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND; }
 
+// True unless the key is certainly absent: when it cannot even be looked at
+// (no rights), the shared key it guards stays rather than cost the other
+// build its registration.
+bool MayExist(RegistryCalls& registry, HKEY root, const char* path, REGSAM view) {
+  CRegKey key;
+  return registry.OpenKey(root, path, KEY_QUERY_VALUE | view, key.Put()) != ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
-bool ClsidToAnsi(REFCLSID clsid, char (&text)[CLSID_TEXT_SIZE]) {
-  text[0] = '\0';
-  LPOLESTR wide = nullptr;
-  if (FAILED(StringFromCLSID(clsid, &wide)) || wide == nullptr) return false;
-  const size_t converted = std::wcstombs(text, wide, sizeof text);
-  CoTaskMemFree(wide);
-  if (converted == static_cast<size_t>(-1) || converted == 0 || converted >= sizeof text) {
-    text[0] = '\0';
-    return false;
-  }
-  return true;
+bool SetKeyAndValue(RegistryCalls& registry, HKEY root, const char* key, const char* valueName, const char* text) {
+  CRegKey opened;
+  if (registry.CreateKey(root, key, opened.Put()) != ERROR_SUCCESS) return false;
+  return registry.SetString(opened.Get(), valueName, text) == ERROR_SUCCESS;
 }
 
-bool SetKeyAndValue(RegistryCalls& registry, HKEY root, const char* key, const char* subkey, const char* valueName,
-                    const char* text) {
-  char path[KEY_PATH_SIZE];
-  const int length = subkey != nullptr ? std::snprintf(path, sizeof path, "%s\\%s", key, subkey)
-                                       : std::snprintf(path, sizeof path, "%s", key);
-  if (length <= 0 || static_cast<size_t>(length) >= sizeof path) return false;
-  HKEY opened = nullptr;
-  if (registry.CreateKey(root, path, &opened) != ERROR_SUCCESS) return false;
-  const bool written = text == nullptr || registry.SetString(opened, valueName, text) == ERROR_SUCCESS;
-  registry.CloseKey(opened);
-  return written;
-}
-
-bool RegisterClsid(RegistryCalls& registry, HKEY root, REFCLSID clsid, const char* description) {
-  char modulePath[MAX_PATH];
-  char classKey[KEY_PATH_SIZE];
-  if (!registry.ServerPath(modulePath, sizeof modulePath)) return false;
-  if (!ClassKeyPath(registry, "CLSID", clsid, classKey)) return false;
-  const bool described = SetKeyAndValue(registry, root, classKey, nullptr, nullptr, description);
-  const bool served = SetKeyAndValue(registry, root, classKey, "InprocServer32", nullptr, modulePath);
-  return described && served;
-}
-
-bool DeleteKeyTree(RegistryCalls& registry, HKEY root, const char* name) {
+bool DeleteKeyTree(RegistryCalls& registry, HKEY root, const char* name, REGSAM view) {
   if (!IsWholeKeyName(name)) return false;
-  HKEY key = nullptr;
-  const LONG opened = registry.OpenKey(root, name, &key);
-  if (opened == ERROR_FILE_NOT_FOUND) return true;
-  if (opened == ERROR_SUCCESS) {
-    // Each pass deletes the subkey at index 0, so the next pass finds the
-    // next one. A subkey that survives its deletion ends the walk.
-    bool cleared = true;
-    char subkey[SUBKEY_NAME_SIZE];
-    char previous[SUBKEY_NAME_SIZE] = "";
-    while (registry.FirstSubkey(key, subkey, sizeof subkey) == ERROR_SUCCESS) {
-      if (std::strcmp(subkey, previous) == 0 || !DeleteKeyTree(registry, key, subkey)) {
-        cleared = false;
-        break;
+  {
+    CRegKey key;
+    const LONG opened = registry.OpenKey(root, name, KEY_ALL_ACCESS | view, key.Put());
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened == ERROR_SUCCESS) {
+      // Each pass deletes the subkey at index 0, so the next pass finds the
+      // next one. A subkey that survives its deletion ends the walk.
+      char subkey[SUBKEY_NAME_SIZE];
+      char previous[SUBKEY_NAME_SIZE] = "";
+      while (registry.FirstSubkey(key.Get(), subkey, sizeof subkey) == ERROR_SUCCESS) {
+        if (std::strcmp(subkey, previous) == 0 || !DeleteKeyTree(registry, key.Get(), subkey, view)) return false;
+        std::memcpy(previous, subkey, sizeof previous);
       }
-      std::memcpy(previous, subkey, sizeof previous);
     }
-    registry.CloseKey(key);
-    if (!cleared) return false;
-  }
-  return IsGone(registry.DeleteKey(root, name));
-}
-
-bool UnregisterClsid(RegistryCalls& registry, HKEY root, REFCLSID clsid) {
-  char classKey[KEY_PATH_SIZE];
-  return ClassKeyPath(registry, "CLSID", clsid, classKey) && DeleteKeyTree(registry, root, classKey);
+  }  // closed before it is deleted
+  return IsGone(registry.DeleteKey(root, name, view));
 }
 
 HRESULT RegisterServer(RegistryCalls& registry, HKEY root) {
-  bool ok = RegisterClsid(registry, root, CLSID_Tavrel, SURFACE_DESCRIPTION);
-  ok = RegisterClsid(registry, root, CLSID_TavrelPropPage, PAGE_DESCRIPTION) && ok;
-  char listed[KEY_PATH_SIZE];
-  if (ClassKeyPath(registry, HOST_SURFACES_KEY, CLSID_Tavrel, listed)) {
-    ok = SetKeyAndValue(registry, root, listed, nullptr, "Description", SURFACE_DESCRIPTION) && ok;
-    ok = SetKeyAndValue(registry, root, listed, nullptr, "HelpFilePath", "") && ok;
-  } else {
-    ok = false;
+  char modulePath[MAX_PATH];
+  const bool havePath = registry.ServerPath(modulePath, sizeof modulePath);
+  bool ok = havePath;
+  for (const RegistryRow& row : REGISTRY_ROWS) {
+    if (!havePath && RegistersTheModule(OwnerOf(row.key))) continue;
+    const char* text = IsModulePathRow(row) ? modulePath : row.value;
+    ok = SetKeyAndValue(registry, root, row.key, row.valueName, text) && ok;
   }
   return ok ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT UnregisterServer(RegistryCalls& registry, HKEY root) {
-  bool ok = UnregisterClsid(registry, root, CLSID_Tavrel);
-  ok = UnregisterClsid(registry, root, CLSID_TavrelPropPage) && ok;
-  char listed[KEY_PATH_SIZE];
-  ok = ClassKeyPath(registry, HOST_SURFACES_KEY, CLSID_Tavrel, listed) && DeleteKeyTree(registry, root, listed) && ok;
+  bool ok = true;
+  for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) {
+    const REGSAM other = owned.keptWhileOtherViewHas != nullptr ? registry.OtherView() : 0;
+    if (other != 0) {
+      // The class keys came first, so a view that shared them (none does)
+      // would already read as unregistered here.
+      if (MayExist(registry, root, owned.keptWhileOtherViewHas, other)) continue;
+      // Windows shares this key between the views, Wine keeps a copy per
+      // view: with neither build registered, no view keeps it.
+      ok = DeleteKeyTree(registry, root, owned.key, other) && ok;
+    }
+    ok = DeleteKeyTree(registry, root, owned.key) && ok;
+  }
   return ok ? S_OK : SELFREG_E_CLASS;
 }

@@ -1,39 +1,30 @@
-// Registration of the two classes and of the surface in the host's list.
-//
-// Under the root (HKEY_CLASSES_ROOT for the exports):
-//   CLSID\{surface}                       (default) "Orvane Tavrel"
-//   CLSID\{surface}\InprocServer32        (default) full path of the plug-in
-//   CLSID\{page}                          (default) "Tavrel Property Page"
-//   CLSID\{page}\InprocServer32           (default) full path of the plug-in
-//   <host surfaces key>\{surface}         "Description" "Orvane Tavrel", "HelpFilePath" ""
+// Registration of the two classes and of the surface in the host's list: two
+// walks over the tables of registry_rows.h, under a root (HKEY_CLASSES_ROOT
+// for the exports, a scratch key in tests).
 #pragma once
 
 #include "registry_calls.h"
+#include "registry_rows.h"
 
-inline constexpr char SURFACE_DESCRIPTION[] = "Orvane Tavrel";
-inline constexpr char PAGE_DESCRIPTION[] = "Tavrel Property Page";
+// Creates or opens root\key and sets its value `valueName` (the default
+// value when null) to `text`. True on success.
+bool SetKeyAndValue(RegistryCalls& registry, HKEY root, const char* key, const char* valueName, const char* text);
 
-// The braced text form of `clsid`; false (and an empty text) on failure.
-bool ClsidToAnsi(REFCLSID clsid, char (&text)[CLSID_TEXT_SIZE]);
+// Deletes root\name and everything below it, depth first, in the registry
+// view `view` names (0: this module's own). True when the key is gone (or was
+// never there). Refuses an empty name or one with an empty component (such
+// as "CLSID\"), and gives up on the first subkey that cannot be deleted
+// instead of finding it again forever.
+bool DeleteKeyTree(RegistryCalls& registry, HKEY root, const char* name, REGSAM view = 0);
 
-// Creates or opens root\key[\subkey] and, when `text` is given, sets the
-// value `valueName` (the default value when null) to it. True on success.
-bool SetKeyAndValue(RegistryCalls& registry, HKEY root, const char* key, const char* subkey, const char* valueName,
-                    const char* text);
-
-// CLSID\{clsid} with its description and InprocServer32 with the module
-// path. Nothing is written for a class whose text or path cannot be had.
-bool RegisterClsid(RegistryCalls& registry, HKEY root, REFCLSID clsid, const char* description);
-
-// Deletes root\name and everything below it, depth first. True when the key
-// is gone (or was never there). Refuses an empty name or one with an empty
-// component (such as "CLSID\"), and gives up on the first subkey that cannot
-// be deleted instead of finding it again forever.
-bool DeleteKeyTree(RegistryCalls& registry, HKEY root, const char* name);
-
-bool UnregisterClsid(RegistryCalls& registry, HKEY root, REFCLSID clsid);
-
-// Every step runs; S_OK when all succeeded, else SELFREG_E_CLASS.
+// Writes every row of REGISTRY_ROWS. A class is written whole or not at all:
+// when the module path cannot be had, no row of a key that would register it
+// is written. Every other row still is; S_OK when all succeeded, else
+// SELFREG_E_CLASS.
 HRESULT RegisterServer(RegistryCalls& registry, HKEY root);
-// Keys already absent count as removed; S_OK or SELFREG_E_CLASS.
+
+// Deletes every key of REGISTRY_OWNED_KEYS with all below it. A key that both
+// builds share stays while the other registry view still registers the
+// surface; otherwise it goes from both views. Keys already absent count as
+// removed; S_OK or SELFREG_E_CLASS.
 HRESULT UnregisterServer(RegistryCalls& registry, HKEY root);

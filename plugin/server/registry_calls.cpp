@@ -2,7 +2,7 @@
 #include "registry_calls.h"
 
 #include "module.h"
-#include "registration.h"
+#include "registry_view.h"
 
 LONG RegistryCalls::CreateKey(HKEY root, const char* path, HKEY* key) {
   return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key, nullptr);
@@ -13,19 +13,17 @@ LONG RegistryCalls::SetString(HKEY key, const char* name, const char* text) {
   return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
 }
 
-LONG RegistryCalls::OpenKey(HKEY root, const char* path, HKEY* key) {
-  return RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, key);
+LONG RegistryCalls::OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key) {
+  return RegOpenKeyExA(root, path, 0, access, key);
 }
 
 LONG RegistryCalls::FirstSubkey(HKEY key, char* name, DWORD size) {
   return RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
 }
 
-LONG RegistryCalls::DeleteKey(HKEY root, const char* path) { return RegDeleteKeyA(root, path); }
+LONG RegistryCalls::DeleteKey(HKEY root, const char* path, REGSAM view) { return RegDeleteKeyExA(root, path, view, 0); }
 
-void RegistryCalls::CloseKey(HKEY key) { RegCloseKey(key); }
-
-bool RegistryCalls::ClsidText(REFCLSID clsid, char (&text)[CLSID_TEXT_SIZE]) { return ClsidToAnsi(clsid, text); }
+REGSAM RegistryCalls::OtherView() { return OtherRegistryView(); }
 
 bool RegistryCalls::ServerPath(char* buffer, DWORD size) { return GetModulePath(theApp.Instance(), buffer, size); }
 

@@ -1,15 +1,10 @@
 // The few system calls that registration makes, behind one seam: the real
 // registry by default, and in tests a subclass that makes single calls fail
-// (a value that cannot be written, a key that refuses deletion, a class id
-// that cannot be turned into text).
+// (a value that cannot be written, a key that refuses deletion, a module path
+// that cannot be had).
 #pragma once
 
 #include <windows.h>
-
-#include <cstddef>
-
-// Room for the braced text form of a CLSID and its terminator (39 bytes).
-inline constexpr size_t CLSID_TEXT_SIZE = 128;
 
 class RegistryCalls {
  public:
@@ -17,14 +12,17 @@ class RegistryCalls {
 
   virtual LONG CreateKey(HKEY root, const char* path, HKEY* key);
   virtual LONG SetString(HKEY key, const char* name, const char* text);  // name null: the default value
-  virtual LONG OpenKey(HKEY root, const char* path, HKEY* key);
+  // `access` may name a registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY).
+  virtual LONG OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key);
   // The name of the subkey at index 0 (names are at most 255 characters).
   virtual LONG FirstSubkey(HKEY key, char* name, DWORD size);
-  virtual LONG DeleteKey(HKEY root, const char* path);
-  virtual void CloseKey(HKEY key);
+  // Deletes a key without subkeys in the registry view `view` names (0: this
+  // module's own).
+  virtual LONG DeleteKey(HKEY root, const char* path, REGSAM view);
+  // The flag that opens a key in the other registry view of a 64-bit
+  // Windows, or 0 where there is no other view.
+  virtual REGSAM OtherView();
 
-  // The braced text of a CLSID; false if it cannot be made.
-  virtual bool ClsidText(REFCLSID clsid, char (&text)[CLSID_TEXT_SIZE]);
   // The full path of the module being registered; false if it cannot be had whole.
   virtual bool ServerPath(char* buffer, DWORD size);
 };

@@ -44,8 +44,8 @@ class PluginModule : public ::testing::Test {
   }
   const BYTE* At(DWORD rva) { return reinterpret_cast<const BYTE*>(module) + rva; }
 
-  ComPtr<IClassFactory> Factory(REFCLSID clsid) {
-    ComPtr<IClassFactory> factory;
+  CComPtr<IClassFactory> Factory(REFCLSID clsid) {
+    CComPtr<IClassFactory> factory;
     EXPECT_EQ(S_OK, getClassObject(clsid, IID_IClassFactory, factory.PutVoid()));
     return factory;
   }
@@ -107,17 +107,17 @@ TEST_F(PluginModule, ClassObjectsForTheTwoClassesOnly) {
 }
 
 TEST_F(PluginModule, FactoriesCreateTheirObjectsAndRefuseAggregation) {
-  ComPtr<IClassFactory> surfaceFactory = Factory(CLSID_Tavrel);
-  ComPtr<IClassFactory> pageFactory = Factory(CLSID_TavrelPropPage);
+  CComPtr<IClassFactory> surfaceFactory = Factory(CLSID_Tavrel);
+  CComPtr<IClassFactory> pageFactory = Factory(CLSID_TavrelPropPage);
   ASSERT_NE(nullptr, surfaceFactory.Get());
   ASSERT_NE(nullptr, pageFactory.Get());
 
   {
-    ComPtr<IControlSurface> surface;
+    CComPtr<IControlSurface> surface;
     ASSERT_EQ(S_OK, surfaceFactory->CreateInstance(nullptr, IID_IControlSurface, surface.PutVoid()));
     EXPECT_EQ(2u, surface->AddRef());  // one reference, the caller's
     surface->Release();
-    ComPtr<IPropertyPage> page;
+    CComPtr<IPropertyPage> page;
     ASSERT_EQ(S_OK, pageFactory->CreateInstance(nullptr, IID_IPropertyPage, page.PutVoid()));
     EXPECT_EQ(2u, page->AddRef());
     page->Release();
@@ -141,19 +141,19 @@ TEST_F(PluginModule, FactoriesCreateTheirObjectsAndRefuseAggregation) {
 
 TEST_F(PluginModule, CanUnloadOnlyWithNoObjectNoPageAndNoLock) {
   ASSERT_EQ(S_OK, canUnloadNow());
-  ComPtr<IClassFactory> factory = Factory(CLSID_Tavrel);
+  CComPtr<IClassFactory> factory = Factory(CLSID_Tavrel);
   EXPECT_EQ(S_OK, canUnloadNow());  // factories are not counted
 
   {
-    ComPtr<IUnknown> surface;
+    CComPtr<IUnknown> surface;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, surface.PutVoid()));
     EXPECT_EQ(S_FALSE, canUnloadNow());
   }
   EXPECT_EQ(S_OK, canUnloadNow());
   {
     // A page that has no surface object yet still keeps the module.
-    ComPtr<IClassFactory> pageFactory = Factory(CLSID_TavrelPropPage);
-    ComPtr<IUnknown> page;
+    CComPtr<IClassFactory> pageFactory = Factory(CLSID_TavrelPropPage);
+    CComPtr<IUnknown> page;
     ASSERT_EQ(S_OK, pageFactory->CreateInstance(nullptr, IID_IUnknown, page.PutVoid()));
     EXPECT_EQ(S_FALSE, canUnloadNow());
   }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "handles.h"
 #include "host_registry.h"
 
 std::string PluginPath() {
@@ -20,47 +21,54 @@ DWORD RunRegsvr32(const std::string& switches) {
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return static_cast<DWORD>(-1);
+  CScopeExit closeProcess([&] {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  });
   WaitForSingleObject(process.hProcess, 120000);
   DWORD code = static_cast<DWORD>(-2);
   GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   return code;
 }
 
 std::string ClsidString(REFCLSID clsid) {
   LPOLESTR wide = nullptr;
   if (FAILED(StringFromCLSID(clsid, &wide))) return "";
+  CScopeExit freeWide([&] { CoTaskMemFree(wide); });
   char text[64] = {};
   WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-  CoTaskMemFree(wide);
   return text;
 }
 
-bool ClassesKeyExists(const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+bool ClassesKeyExists(const std::string& path, REGSAM view) {
+  CRegKey key;
+  return RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, key.Put()) == ERROR_SUCCESS;
 }
 
 std::string ClassesValue(const std::string& path, const char* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<absent>";
+  CRegKey key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "<absent>";
   char data[1024] = {};
   DWORD size = sizeof data - 1;
   DWORD type = 0;
-  const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(key);
+  const LONG result = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   if (result != ERROR_SUCCESS || type != REG_SZ) return "<absent>";
   return std::string(data);
 }
 
-void CreateClassesKey(const std::string& path) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-      ERROR_SUCCESS)
-    RegCloseKey(key);
+void CreateClassesKey(const std::string& path, REGSAM view) {
+  CRegKey key;
+  RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr);
+}
+
+void DeleteClassesTree(const std::string& path, REGSAM view) {
+  // The parent is opened in the view, so the tree deleted below it is that view's.
+  const size_t slash = path.find_last_of('\\');
+  const std::string parentPath = slash == std::string::npos ? "" : path.substr(0, slash);
+  CRegKey parent;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, parentPath.c_str(), 0, KEY_ALL_ACCESS | view, parent.Put()) != ERROR_SUCCESS)
+    return;
+  RegDeleteTreeA(parent.Get(), path.substr(slash + 1).c_str());
 }
 
 bool RegisteredPlugin::s_hostListExisted = false;

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "handles.h"
+
 // Tavrel.dll, copied next to the test program by the build.
 std::string PluginPath();
 
@@ -17,36 +19,14 @@ DWORD RunRegsvr32(const std::string& switches);
 
 std::string ClsidString(REFCLSID clsid);
 
-// Under HKEY_CLASSES_ROOT.
-bool ClassesKeyExists(const std::string& path);
+// Under HKEY_CLASSES_ROOT, in the registry view `view` names (KEY_WOW64_32KEY,
+// KEY_WOW64_64KEY; 0 is the test program's own).
+bool ClassesKeyExists(const std::string& path, REGSAM view = 0);
 // The REG_SZ value's text, or "<absent>" (also for another type).
 std::string ClassesValue(const std::string& path, const char* name);
-void CreateClassesKey(const std::string& path);
-
-// Releases what it holds.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { Reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : m_ptr(other.m_ptr) { other.m_ptr = nullptr; }
-  T* operator->() const { return m_ptr; }
-  T* Get() const { return m_ptr; }
-  T** Put() {
-    Reset();
-    return &m_ptr;
-  }
-  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-  void Reset() {
-    if (m_ptr != nullptr) m_ptr->Release();
-    m_ptr = nullptr;
-  }
-
- private:
-  T* m_ptr = nullptr;
-};
+void CreateClassesKey(const std::string& path, REGSAM view = 0);
+// Deletes the key and everything below it.
+void DeleteClassesTree(const std::string& path, REGSAM view);
 
 // Registers the plug-in with regsvr32 for a whole test suite and removes it
 // afterwards, leaving the host's list key as it was found. COM is

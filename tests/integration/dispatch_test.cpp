@@ -32,7 +32,7 @@ const Method METHODS[] = {
 };
 
 HRESULT BuildTypeLibrary(const std::wstring& path) {
-  ComPtr<ICreateTypeLib2> library;
+  CComPtr<ICreateTypeLib2> library;
   const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
   HRESULT hr = CreateTypeLib2(kind, path.c_str(), library.Put());
   if (FAILED(hr)) return hr;
@@ -41,14 +41,14 @@ HRESULT BuildTypeLibrary(const std::wstring& path) {
   library->SetName(const_cast<LPOLESTR>(L"ControlSurfaceHostTest"));
   library->SetLcid(0);
 
-  ComPtr<ICreateTypeInfo> info;
+  CComPtr<ICreateTypeInfo> info;
   hr = library->CreateTypeInfo(const_cast<LPOLESTR>(L"IControlSurface"), TKIND_INTERFACE, info.Put());
   if (FAILED(hr)) return hr;
   info->SetGuid(IID_IControlSurface);
-  ComPtr<ITypeLib> stdole;
+  CComPtr<ITypeLib> stdole;
   hr = LoadTypeLib(L"stdole2.tlb", stdole.Put());
   if (FAILED(hr)) return hr;
-  ComPtr<ITypeInfo> dispatch;
+  CComPtr<ITypeInfo> dispatch;
   hr = stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.Put());
   if (FAILED(hr)) return hr;
   HREFTYPE base = 0;
@@ -96,11 +96,11 @@ HRESULT BuildTypeLibrary(const std::wstring& path) {
 class Dispatch : public RegisteredPlugin {};
 
 TEST_F(Dispatch, ReachesTheObjectThroughTheHostsTypeLibraryAndFailsCleanlyWithoutIt) {
-  ComPtr<IControlSurface> surface;
+  CComPtr<IControlSurface> surface;
   ASSERT_EQ(S_OK,
             CoCreateInstance(CLSID_Tavrel, nullptr, CLSCTX_INPROC_SERVER, IID_IControlSurface, surface.PutVoid()));
   UINT count = 7;
-  ComPtr<ITypeInfo> info;
+  CComPtr<ITypeInfo> info;
   DISPID id = 0;
   LPOLESTR name = const_cast<LPOLESTR>(L"RefreshFeedback");
   DISPPARAMS none = {};
@@ -120,7 +120,7 @@ TEST_F(Dispatch, ReachesTheObjectThroughTheHostsTypeLibraryAndFailsCleanlyWithou
   ASSERT_NE(0u, GetTempPathW(MAX_PATH, folder));
   const std::wstring path = std::wstring(folder) + L"tavrel_control_surface_test.tlb";
   ASSERT_EQ(S_OK, BuildTypeLibrary(path));
-  ComPtr<ITypeLib> library;
+  CComPtr<ITypeLib> library;
   ASSERT_EQ(S_OK, LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, library.Put()));
   library.Reset();
 

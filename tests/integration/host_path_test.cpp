@@ -32,7 +32,7 @@ bool HasLineStarting(const std::vector<std::string>& log, const std::string& pre
 
 // The settings block of `persist`, as its Save writes it.
 std::string SavedBlock(IPersistStream* persist) {
-  ComPtr<IStream> stream;
+  CComPtr<IStream> stream;
   if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()))) return "";
   persist->Save(stream.Get(), TRUE);
   return StreamBytes(stream.Get());
@@ -40,8 +40,8 @@ std::string SavedBlock(IPersistStream* persist) {
 
 class HostPath : public RegisteredPlugin {
  protected:
-  ComPtr<IControlSurface> CreateSurface() {
-    ComPtr<IControlSurface> surface;
+  CComPtr<IControlSurface> CreateSurface() {
+    CComPtr<IControlSurface> surface;
     EXPECT_EQ(S_OK,
               CoCreateInstance(CLSID_Tavrel, nullptr, CLSCTX_INPROC_SERVER, IID_IControlSurface, surface.PutVoid()));
     return surface;
@@ -49,7 +49,7 @@ class HostPath : public RegisteredPlugin {
 };
 
 TEST_F(HostPath, CreatedByClsidItDrivesTheHostLikeTheCoreObject) {
-  ComPtr<IControlSurface> surface = CreateSurface();
+  CComPtr<IControlSurface> surface = CreateSurface();
   ASSERT_NE(nullptr, surface.Get());
   FakeHost host;
   ASSERT_EQ(S_OK, surface->AttachHost(&host, 0));
@@ -97,14 +97,14 @@ TEST_F(HostPath, SettingsTravelThroughOleStreamsIntoANewObject) {
   block[16] = 1;                  // cursor keys select banks
   block[CONFIG_SIZE - 1] = 0x5A;  // reserved bytes travel unchanged
 
-  ComPtr<IControlSurface> surface = CreateSurface();
-  ComPtr<IPersistStream> persist;
+  CComPtr<IControlSurface> surface = CreateSurface();
+  CComPtr<IPersistStream> persist;
   ASSERT_EQ(S_OK, surface->QueryInterface(IID_IPersistStream, persist.PutVoid()));
-  ComPtr<IStream> source;
+  CComPtr<IStream> source;
   *source.Put() = StreamHolding(block, sizeof block);
   ASSERT_EQ(S_OK, persist->Load(source.Get()));
 
-  ComPtr<IStream> project;
+  CComPtr<IStream> project;
   ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, project.Put()));
   ASSERT_EQ(S_OK, OleSaveToStream(persist.Get(), project.Get()));
   const std::string stored = StreamBytes(project.Get());
@@ -113,7 +113,7 @@ TEST_F(HostPath, SettingsTravelThroughOleStreamsIntoANewObject) {
 
   const LARGE_INTEGER start = {};
   project->Seek(start, STREAM_SEEK_SET, nullptr);
-  ComPtr<IPersistStream> restored;
+  CComPtr<IPersistStream> restored;
   ASSERT_EQ(S_OK, OleLoadFromStream(project.Get(), IID_IPersistStream, restored.PutVoid()));
   ASSERT_NE(persist.Get(), restored.Get());
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(block), sizeof block), SavedBlock(restored.Get()));
@@ -255,10 +255,10 @@ DWORD WINAPI Watchdog(LPVOID thread) {
 }
 
 TEST_F(HostPath, PropertyPageAskedForByTheSurfaceOpensInTheSystemsFrame) {
-  ComPtr<IControlSurface> surface = CreateSurface();
+  CComPtr<IControlSurface> surface = CreateSurface();
   ASSERT_NE(nullptr, surface.Get());
 
-  ComPtr<ISpecifyPropertyPages> specify;
+  CComPtr<ISpecifyPropertyPages> specify;
   ASSERT_EQ(S_OK, surface->QueryInterface(IID_ISpecifyPropertyPages, specify.PutVoid()));
   CAUUID pages = {};
   ASSERT_EQ(S_OK, specify->GetPages(&pages));
@@ -269,7 +269,7 @@ TEST_F(HostPath, PropertyPageAskedForByTheSurfaceOpensInTheSystemsFrame) {
   EXPECT_TRUE(IsEqualGUID(CLSID_TavrelPropPage, pageClsid));
 
   // Created by the CLSID the surface named, through the registry.
-  ComPtr<IPropertyPage> page;
+  CComPtr<IPropertyPage> page;
   ASSERT_EQ(S_OK, CoCreateInstance(pageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.PutVoid()));
 
   // The frame creates its page by that CLSID too; it gets the spy around
@@ -281,7 +281,7 @@ TEST_F(HostPath, PropertyPageAskedForByTheSurfaceOpensInTheSystemsFrame) {
   DWORD cookie = 0;
   ASSERT_EQ(S_OK, CoRegisterClassObject(pageClsid, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie));
 
-  ComPtr<IPersistStream> persist;
+  CComPtr<IPersistStream> persist;
   ASSERT_EQ(S_OK, surface->QueryInterface(IID_IPersistStream, persist.PutVoid()));
   std::string before = SavedBlock(persist.Get());
   ASSERT_EQ(static_cast<size_t>(CONFIG_SIZE), before.size());

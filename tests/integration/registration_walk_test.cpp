@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "class_ids.h"
+#include "handles.h"
 #include "host_registry.h"
 #include "module.h"
 #include "registration.h"
@@ -17,11 +17,8 @@ namespace {
 constexpr char SCRATCH[] = "Software\\TavrelRegistrationTests";
 constexpr char SERVER_PATH[] = "C:\\Plug-ins\\Tavrel.dll";
 
-std::string Text(REFCLSID clsid) {
-  char text[CLSID_TEXT_SIZE];
-  EXPECT_TRUE(ClsidToAnsi(clsid, text));
-  return text;
-}
+// What a row of the table leaves in the registry under this test's server path.
+std::string Expected(const RegistryRow& row) { return IsModulePathRow(row) ? SERVER_PATH : row.value; }
 
 // The real registry, a fixed server path, and failures on request.
 class ScriptedRegistry : public RegistryCalls {
@@ -30,22 +27,22 @@ class ScriptedRegistry : public RegistryCalls {
   std::string stuckKey;     // DeleteKey refuses this key name
   bool deleteLies = false;  // DeleteKey reports success without deleting
   bool failPath = false;
-  const CLSID* failClsid = nullptr;
+  LONG otherViewAnswer = ERROR_SUCCESS;  // what opening a key in the other view answers, if not this
   int deleteCalls = 0;
 
   LONG SetString(HKEY key, const char* name, const char* text) override {
     if (!failValue.empty() && failValue == (name ? name : "(default)")) return ERROR_ACCESS_DENIED;
     return RegistryCalls::SetString(key, name, text);
   }
-  LONG DeleteKey(HKEY root, const char* path) override {
+  LONG OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key) override {
+    if ((access & OtherView()) != 0 && otherViewAnswer != ERROR_SUCCESS) return otherViewAnswer;
+    return RegistryCalls::OpenKey(root, path, access, key);
+  }
+  LONG DeleteKey(HKEY root, const char* path, REGSAM view) override {
     ++deleteCalls;
     if (deleteLies) return ERROR_SUCCESS;
     if (stuckKey == path) return ERROR_ACCESS_DENIED;
-    return RegistryCalls::DeleteKey(root, path);
-  }
-  bool ClsidText(REFCLSID clsid, char (&text)[CLSID_TEXT_SIZE]) override {
-    if (failClsid != nullptr && IsEqualGUID(clsid, *failClsid)) return false;  // leaves `text` unset
-    return RegistryCalls::ClsidText(clsid, text);
+    return RegistryCalls::DeleteKey(root, path, view);
   }
   bool ServerPath(char* buffer, DWORD size) override {
     if (failPath) return false;
@@ -58,96 +55,97 @@ class RegistrationWalk : public ::testing::Test {
  protected:
   void SetUp() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, SCRATCH);
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_CURRENT_USER, SCRATCH, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, SCRATCH, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             scratch.Put(), nullptr));
+    root = scratch.Get();
   }
   void TearDown() override {
-    RegCloseKey(root);
+    scratch.Reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, SCRATCH);
   }
 
   void MakeKey(const std::string& path) {
-    HKEY key = nullptr;
+    CRegKey key;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegCloseKey(key);
+              RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
   }
   bool KeyExists(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    CRegKey key;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
   }
   // The value's text, or "<absent>".
   std::string Value(const std::string& path, const char* name) {
     char data[512] = {};
     DWORD size = sizeof data;
     DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<absent>";
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
+    CRegKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "<absent>";
+    const LONG result = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     if (result != ERROR_SUCCESS || type != REG_SZ) return "<absent>";
     return data;
   }
   std::set<std::string> Subkeys(const std::string& path) {
     std::set<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    CRegKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return names;
     char name[256];
     for (DWORD i = 0;; ++i) {
       DWORD size = sizeof name;
-      if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (RegEnumKeyExA(key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
       names.insert(name);
     }
-    RegCloseKey(key);
     return names;
   }
 
-  HKEY root = nullptr;
+  CRegKey scratch;
+  HKEY root = nullptr;  // the scratch key, held by `scratch`
   ScriptedRegistry registry;
-  const std::string surface = "CLSID\\" + Text(CLSID_Tavrel);
-  const std::string page = "CLSID\\" + Text(CLSID_TavrelPropPage);
-  const std::string listed = std::string(HOST_SURFACES_KEY) + "\\" + Text(CLSID_Tavrel);
+  const std::string listed = std::string(HOST_SURFACES_KEY) + "\\" + REGISTRY_SURFACE_CLSID;
 };
 
 TEST_F(RegistrationWalk, FailedWriteStillRunsEveryStepAndIsReported) {
   registry.failValue = "Description";
   EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
-  // Everything after the failing write was still written.
-  EXPECT_EQ(SURFACE_DESCRIPTION, Value(surface, nullptr));
-  EXPECT_EQ(SERVER_PATH, Value(surface + "\\InprocServer32", nullptr));
-  EXPECT_EQ(PAGE_DESCRIPTION, Value(page, nullptr));
-  EXPECT_EQ(SERVER_PATH, Value(page + "\\InprocServer32", nullptr));
-  EXPECT_EQ("<absent>", Value(listed, "Description"));
-  EXPECT_EQ("", Value(listed, "HelpFilePath"));
+  // Every row but the failing one was still written.
+  for (const RegistryRow& row : REGISTRY_ROWS) {
+    const bool failed = row.valueName != nullptr && registry.failValue == row.valueName;
+    EXPECT_EQ(failed ? "<absent>" : Expected(row), Value(row.key, row.valueName)) << row.key;
+  }
 
   registry.failValue.clear();
   EXPECT_EQ(S_OK, RegisterServer(registry, root));
-  EXPECT_EQ(SURFACE_DESCRIPTION, Value(listed, "Description"));
+  for (const RegistryRow& row : REGISTRY_ROWS) EXPECT_EQ(Expected(row), Value(row.key, row.valueName)) << row.key;
 }
 
 TEST_F(RegistrationWalk, ServerPathThatCannotBeHadWritesNoClassKeys) {
   registry.failPath = true;
   EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
-  EXPECT_FALSE(KeyExists(surface));
-  EXPECT_FALSE(KeyExists(page));
-  EXPECT_EQ(SURFACE_DESCRIPTION, Value(listed, "Description"));
+  EXPECT_TRUE(Subkeys("CLSID").empty());
+  EXPECT_EQ("Orvane Tavrel", Value(listed, "Description"));
 }
 
-TEST_F(RegistrationWalk, ClassWithoutTextIsSkippedNeverBuiltFromAnUnsetBuffer) {
-  registry.failClsid = &CLSID_TavrelPropPage;
-  EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
-  EXPECT_EQ(std::set<std::string>{Text(CLSID_Tavrel)}, Subkeys("CLSID"));
-
-  // Unregistering must not fall back to the whole "CLSID" key: another
-  // class registered beside ours survives.
+// Unregistering reaches the table's keys only: another class registered
+// beside ours, and another surface in the host's list, survive.
+TEST_F(RegistrationWalk, UnregisterLeavesOtherClassesBesideOurs) {
+  ASSERT_EQ(S_OK, RegisterServer(registry, root));
   MakeKey("CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32");
-  registry.failClsid = &CLSID_Tavrel;
-  EXPECT_EQ(SELFREG_E_CLASS, UnregisterServer(registry, root));
-  EXPECT_TRUE(KeyExists("CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32"));
-  EXPECT_TRUE(KeyExists(surface));
-  EXPECT_TRUE(KeyExists(HOST_SURFACES_KEY));
+  MakeKey(std::string(HOST_SURFACES_KEY) + "\\{Another Surface}");
+  EXPECT_EQ(S_OK, UnregisterServer(registry, root));
+  EXPECT_EQ(std::set<std::string>{"{00000000-1111-2222-3333-444444444444}"}, Subkeys("CLSID"));
+  EXPECT_EQ(std::set<std::string>{"{Another Surface}"}, Subkeys(HOST_SURFACES_KEY));
+}
+
+// The host's list entry goes only when the other view certainly holds no
+// registration of the surface: one that cannot be looked at keeps it.
+TEST_F(RegistrationWalk, HostListEntryStaysUnlessTheOtherViewIsSurelyUnregistered) {
+  if (registry.OtherView() == 0) GTEST_SKIP() << "32-bit Windows has one registry view";
+  ASSERT_EQ(S_OK, RegisterServer(registry, root));
+  registry.otherViewAnswer = ERROR_ACCESS_DENIED;
+  EXPECT_EQ(S_OK, UnregisterServer(registry, root));
+  EXPECT_EQ("Orvane Tavrel", Value(listed, "Description"));
+  registry.otherViewAnswer = ERROR_FILE_NOT_FOUND;
+  EXPECT_EQ(S_OK, UnregisterServer(registry, root));
+  EXPECT_FALSE(KeyExists(listed));
 }
 
 TEST_F(RegistrationWalk, DeleteKeyTreeRefusesNamesThatAreNotOneWholeKey) {
@@ -186,13 +184,10 @@ TEST_F(RegistrationWalk, DeleteKeyTreeEndsAtASubkeyThatCannotBeDeleted) {
 
 TEST_F(RegistrationWalk, UnregisterRemovesAddedSubkeysKeepsTheListAndAcceptsAbsentKeys) {
   ASSERT_EQ(S_OK, RegisterServer(registry, root));
-  MakeKey(surface + "\\InprocServer32\\Added\\Deeper");
-  MakeKey(page + "\\Extra");
-  MakeKey(listed + "\\One\\Two\\Three");
+  for (const RegistryRow& row : REGISTRY_ROWS) MakeKey(std::string(row.key) + "\\Added\\Deeper");
   MakeKey(std::string(HOST_SURFACES_KEY) + "\\{Another Surface}");
   EXPECT_EQ(S_OK, UnregisterServer(registry, root));
-  EXPECT_FALSE(KeyExists(surface));
-  EXPECT_FALSE(KeyExists(page));
+  for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) EXPECT_FALSE(KeyExists(owned.key)) << owned.key;
   EXPECT_EQ(std::set<std::string>{"{Another Surface}"}, Subkeys(HOST_SURFACES_KEY));
   EXPECT_EQ(S_OK, UnregisterServer(registry, root));
 }

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "class_ids.h"
 #include "com_test_support.h"
 #include "host_registry.h"
+#include "registry_rows.h"
 
 namespace {
 
@@ -20,31 +20,34 @@ class Regsvr32 : public ::testing::Test {
   void TearDown() override {
     RunRegsvr32("/s /u");
     RegDeleteKeyA(HKEY_CLASSES_ROOT, otherSurface.c_str());
+#ifdef _WIN64
+    DeleteClassesTree(surface, KEY_WOW64_32KEY);
+    DeleteClassesTree(listed, KEY_WOW64_32KEY);
+#endif
     if (!hostListExisted) RegDeleteKeyA(HKEY_CLASSES_ROOT, HOST_SURFACES_KEY);
   }
 
   void ExpectTable() {
-    EXPECT_EQ("Orvane Tavrel", ClassesValue(surface, nullptr));
-    EXPECT_EQ(0, lstrcmpiA(PluginPath().c_str(), ClassesValue(surface + "\\InprocServer32", nullptr).c_str()))
-        << ClassesValue(surface + "\\InprocServer32", nullptr);
-    EXPECT_EQ("Tavrel Property Page", ClassesValue(page, nullptr));
-    EXPECT_EQ(0, lstrcmpiA(PluginPath().c_str(), ClassesValue(page + "\\InprocServer32", nullptr).c_str()));
-    EXPECT_EQ("Orvane Tavrel", ClassesValue(listed, "Description"));
-    EXPECT_EQ("", ClassesValue(listed, "HelpFilePath"));
+    for (const RegistryRow& row : REGISTRY_ROWS) {
+      const std::string value = ClassesValue(row.key, row.valueName);
+      if (IsModulePathRow(row)) {
+        EXPECT_EQ(0, lstrcmpiA(PluginPath().c_str(), value.c_str())) << row.key << ": " << value;
+      } else {
+        EXPECT_EQ(row.value, value) << row.key;
+      }
+    }
     // Nothing else: no threading model, no ProgID, no type library.
     EXPECT_EQ("<absent>", ClassesValue(surface + "\\InprocServer32", "ThreadingModel"));
     EXPECT_FALSE(ClassesKeyExists(surface + "\\ProgID"));
     EXPECT_FALSE(ClassesKeyExists(surface + "\\TypeLib"));
   }
   void ExpectNothingRegistered() {
-    EXPECT_FALSE(ClassesKeyExists(surface));
-    EXPECT_FALSE(ClassesKeyExists(page));
-    EXPECT_FALSE(ClassesKeyExists(listed));
+    for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) EXPECT_FALSE(ClassesKeyExists(owned.key)) << owned.key;
   }
 
-  const std::string surface = "CLSID\\" + ClsidString(CLSID_Tavrel);
-  const std::string page = "CLSID\\" + ClsidString(CLSID_TavrelPropPage);
-  const std::string listed = std::string(HOST_SURFACES_KEY) + "\\" + ClsidString(CLSID_Tavrel);
+  const std::string surface = std::string("CLSID\\") + REGISTRY_SURFACE_CLSID;
+  const std::string page = std::string("CLSID\\") + REGISTRY_PAGE_CLSID;
+  const std::string listed = std::string(HOST_SURFACES_KEY) + "\\" + REGISTRY_SURFACE_CLSID;
   const std::string otherSurface = std::string(HOST_SURFACES_KEY) + "\\{0BADF00D-0000-0000-0000-000000000001}";
   bool hostListExisted = false;
 };
@@ -73,6 +76,30 @@ TEST_F(Regsvr32, UnregisteringWhenNothingIsRegisteredSucceedsAndChangesNothing) 
   ASSERT_EQ(0u, RunRegsvr32("/s /u"));
   ExpectNothingRegistered();
   EXPECT_TRUE(ClassesKeyExists(otherSurface));
+}
+
+// Both builds on one 64-bit Windows: the x86 build's class key lives in the
+// 32-bit view (written here by this 64-bit program). Unregistering the x64
+// build keeps the host's list entry while the other build stands, and once it
+// is gone removes the entry from both views: Wine keeps a copy per view where
+// Windows shares one key.
+TEST_F(Regsvr32, HostListEntryStaysWhileTheOtherViewRegistersTheSurface) {
+#ifndef _WIN64
+  GTEST_SKIP() << "writes the other view from a 64-bit process";
+#else
+  CreateClassesKey(surface + "\\InprocServer32", KEY_WOW64_32KEY);
+  ASSERT_EQ(0u, RunRegsvr32("/s"));
+  ASSERT_EQ(0u, RunRegsvr32("/s /u"));
+  EXPECT_FALSE(ClassesKeyExists(surface, KEY_WOW64_64KEY));
+  EXPECT_TRUE(ClassesKeyExists(listed, KEY_WOW64_64KEY)) << "the x86 build lost its list entry";
+  EXPECT_TRUE(ClassesKeyExists(surface + "\\InprocServer32", KEY_WOW64_32KEY));
+
+  DeleteClassesTree(surface, KEY_WOW64_32KEY);
+  CreateClassesKey(listed, KEY_WOW64_32KEY);
+  ASSERT_EQ(0u, RunRegsvr32("/s /u"));
+  EXPECT_FALSE(ClassesKeyExists(listed, KEY_WOW64_64KEY));
+  EXPECT_FALSE(ClassesKeyExists(listed, KEY_WOW64_32KEY));
+#endif
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
 """Checks a Windows binary without running it: its machine type, that it
 exports exactly the names given (undecorated), and that it imports only from
-system DLLs (the compiler's runtime must be linked in statically).
+system DLLs (the compiler's runtime must be linked in statically), and on
+request that it is marked aware of Remote Desktop servers.
 
-  check_pe.py FILE --machine x64|x86 [--exports NAME ...]
+  check_pe.py FILE --machine x64|x86 [--exports NAME ...] [--tsaware]
 """
 import argparse
 import struct
 import sys
 
 MACHINES = {"x64": 0x8664, "x86": 0x014C}
+# IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE: without it, Windows gives a
+# program on a Remote Desktop server a per-user Windows folder.
+TERMINAL_SERVER_AWARE = 0x8000
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
     "shell32.dll", "comctl32.dll", "comdlg32.dll", "uuid.dll", "msvcrt.dll", "ntdll.dll",
@@ -28,6 +32,7 @@ class PE:
         self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         magic = struct.unpack_from("<H", data, optional)[0]
+        self.dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
         directories = optional + (112 if magic == 0x20B else 96)
         self.dirs = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         table = optional + optional_size
@@ -74,6 +79,7 @@ def main():
     parser.add_argument("file")
     parser.add_argument("--machine", choices=MACHINES, required=True)
     parser.add_argument("--exports", nargs="*")
+    parser.add_argument("--tsaware", action="store_true")
     args = parser.parse_args()
     pe = PE(open(args.file, "rb").read())
     problems = []
@@ -81,6 +87,8 @@ def main():
         problems.append(f"machine 0x{pe.machine:04x}, expected {args.machine}")
     if args.exports is not None and sorted(pe.exports()) != sorted(args.exports):
         problems.append(f"exports {sorted(pe.exports())}, expected {sorted(args.exports)}")
+    if args.tsaware and not pe.dll_characteristics & TERMINAL_SERVER_AWARE:
+        problems.append("not marked aware of Remote Desktop servers (--tsaware)")
     foreign = [dll for dll in pe.imports() if dll.lower() not in SYSTEM_DLLS]
     if foreign:
         problems.append(f"imports from non-system DLLs: {foreign}")

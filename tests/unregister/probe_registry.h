@@ -7,24 +7,25 @@
 
 #include <string>
 
+#include "handles.h"
+
 inline constexpr char PROBE_KEY[] = "Software\\TavrelProbe";
 
 inline std::string ProbeCountName(const char* path) { return std::string(path) + "|unregistered"; }
 
+inline CRegKey OpenProbeKey() {
+  CRegKey key;
+  RegCreateKeyExA(HKEY_CURRENT_USER, PROBE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+  return key;
+}
+
 inline bool SetProbeRegistered(const char* path, bool registered) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, PROBE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  LONG status;
-  if (registered) {
-    const DWORD one = 1;
-    status = RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-  } else {
-    status = RegDeleteValueA(key, path);
-  }
-  RegCloseKey(key);
+  CRegKey key = OpenProbeKey();
+  if (!key) return false;
+  const DWORD one = 1;
+  const LONG status =
+      registered ? RegSetValueExA(key.Get(), path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one)
+                 : RegDeleteValueA(key.Get(), path);
   return status == ERROR_SUCCESS;
 }
 
@@ -43,11 +44,8 @@ inline DWORD ProbeUnregisterCount(const char* path) {
 }
 
 inline void SetProbeUnregisterCount(const char* path, DWORD count) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, PROBE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
-    return;
-  }
-  RegSetValueExA(key, ProbeCountName(path).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
-  RegCloseKey(key);
+  CRegKey key = OpenProbeKey();
+  if (!key) return;
+  RegSetValueExA(key.Get(), ProbeCountName(path).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
+                 sizeof count);
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "handles.h"
 #include "host_registry.h"
 #include "probe_registry.h"
 #include "win_test_support.h"
@@ -34,30 +35,43 @@ class QuilletTest : public testing::Test {
     m_initialize = ExportOf<InitializeExport>(m_module, "UninstInitialize");
     m_uninitialize = ExportOf<HookExport>(m_module, "UninstUnInitialize");
     ASSERT_TRUE(m_quillet && m_initialize && m_uninitialize);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY);
+    DeleteSharedSurfacesKeys();
   }
   void TearDown() override {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY);
+    DeleteSharedSurfacesKeys();
     if (m_module) FreeLibrary(m_module);
   }
 
-  static void SetInstallDirectory(DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    ASSERT_EQ(
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, SHARED_SURFACES_DIR_VALUE, 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+  static void DeleteSharedSurfacesKeys() {
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY, view, 0);
   }
-  static void SetInstallDirectory(const std::string& text, DWORD type = REG_SZ) {
-    SetInstallDirectory(type, text.c_str(), static_cast<DWORD>(text.size() + 1));
+  // `view` 0 is this program's own registry view.
+  static void SetInstallDirectory(DWORD type, const void* data, DWORD size, REGSAM view = 0) {
+    CRegKey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                              key.Put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key.Get(), SHARED_SURFACES_DIR_VALUE, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+  }
+  static void SetInstallDirectory(const std::string& text, DWORD type = REG_SZ, REGSAM view = 0) {
+    SetInstallDirectory(type, text.c_str(), static_cast<DWORD>(text.size() + 1), view);
+  }
+
+  // The probe as the plug-in in the Tavrel folder below `shared`,
+  // registered; empty if that failed.
+  static std::string InstallRegisteredProbe(const CScratchFolder& shared) {
+    const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), shared.Path() + "\\Tavrel");
+    if (probe.empty() || !RunRegistrationTool(probe, false) || !ProbeIsRegistered(probe.c_str())) return {};
+    return probe;
   }
 
   // Calls UninstInitialize with a window of ours as owner and answers the
   // message boxes it showed (each one dismissed by the watcher).
   std::vector<SeenWindow> InitializeAndCollectBoxes(LONG& result) {
     HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    CScopeExit destroyOwner([&] { DestroyWindow(owner); });
     std::vector<SeenWindow> boxes;
     {
       CWindowWatcher watcher(true);
@@ -68,7 +82,6 @@ class QuilletTest : public testing::Test {
       }
     }
     for (SeenWindow& box : boxes) box.owner = box.owner == owner ? owner : nullptr;
-    DestroyWindow(owner);
     return boxes;
   }
 
@@ -91,11 +104,10 @@ class QuilletTest : public testing::Test {
 
 TEST_F(QuilletTest, MissingKeyOrValueShowsTheBoxOnce) {
   ExpectOneFailureBox();  // no key at all
-  HKEY key;
-  ASSERT_EQ(
-      RegCreateKeyExA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
-  RegCloseKey(key);
+  CRegKey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, SHARED_SURFACES_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
+                            nullptr),
+            ERROR_SUCCESS);
   ExpectOneFailureBox();  // the key without its value
 }
 
@@ -104,10 +116,8 @@ TEST_F(QuilletTest, MissingKeyOrValueShowsTheBoxOnce) {
 // stays registered).
 TEST_F(QuilletTest, UnusableValuesShowTheBox) {
   CScratchFolder scratch;
-  const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), scratch.Path() + "\\Tavrel");
+  const std::string probe = InstallRegisteredProbe(scratch);
   ASSERT_FALSE(probe.empty());
-  ASSERT_TRUE(RunRegistrationTool(probe, false));
-  ASSERT_TRUE(ProbeIsRegistered(probe.c_str()));
 
   SCOPED_TRACE("longer than the value buffer");
   SetInstallDirectory(scratch.Path() + std::string(300, '\\'));
@@ -138,10 +148,8 @@ TEST_F(QuilletTest, UnusableValuesShowTheBox) {
 
 TEST_F(QuilletTest, UnregistersThePluginQuietly) {
   CScratchFolder scratch;
-  const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), scratch.Path() + "\\Tavrel");
+  const std::string probe = InstallRegisteredProbe(scratch);
   ASSERT_FALSE(probe.empty());
-  ASSERT_TRUE(RunRegistrationTool(probe, false));
-  ASSERT_TRUE(ProbeIsRegistered(probe.c_str()));
   SetInstallDirectory(scratch.Path());
 
   CWindowWatcher watcher(true);
@@ -158,13 +166,31 @@ TEST_F(QuilletTest, UnregistersThePluginQuietly) {
 // registration tool would take "%...%" literally.
 TEST_F(QuilletTest, ExpandsAnExpandableValue) {
   CScratchFolder scratch;
-  const std::string probe = PlaceProbePlugin(WindowsPathOf(PROBE_DLL), scratch.Path() + "\\Tavrel");
-  ASSERT_TRUE(RunRegistrationTool(probe, false));
+  const std::string probe = InstallRegisteredProbe(scratch);
+  ASSERT_FALSE(probe.empty());
   ASSERT_TRUE(SetEnvironmentVariableA("TAVREL_TEST_SHARED", scratch.Path().c_str()));
   SetInstallDirectory("%TAVREL_TEST_SHARED%", REG_EXPAND_SZ);
 
   EXPECT_EQ(m_initialize(nullptr, nullptr, nullptr), 0);
   EXPECT_TRUE(WaitFor([&] { return !ProbeIsRegistered(probe.c_str()); }, 60000));
+}
+
+// A 32-bit installer on 64-bit Windows writes the folder into the 32-bit
+// view (written here by this 64-bit program); the x64 hook finds it there.
+TEST_F(QuilletTest, ReadsTheFolderFromTheOtherRegistryViewToo) {
+#ifndef _WIN64
+  GTEST_SKIP() << "writes the other view from a 64-bit process";
+#else
+  CScratchFolder scratch;
+  const std::string probe = InstallRegisteredProbe(scratch);
+  ASSERT_FALSE(probe.empty());
+  SetInstallDirectory(scratch.Path(), REG_SZ, KEY_WOW64_32KEY);
+
+  CWindowWatcher watcher(true);
+  EXPECT_EQ(m_initialize(nullptr, nullptr, nullptr), 0);
+  EXPECT_TRUE(WaitFor([&] { return !ProbeIsRegistered(probe.c_str()); }, 60000));
+  EXPECT_TRUE(watcher.Seen().empty()) << "the failure box";
+#endif
 }
 
 TEST_F(QuilletTest, QuilletStartsTheCommandItIsGiven) {

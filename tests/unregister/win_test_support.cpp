@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "handles.h"
 #include "probe_registry.h"
 
 std::string WindowsPathOf(const std::string& unixPath) {
@@ -28,6 +29,7 @@ void RemoveTree(const std::string& folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
+    CScopeExit endSearch([&] { FindClose(search); });
     do {
       const std::string name = found.cFileName;
       if (name == "." || name == "..") continue;
@@ -38,7 +40,6 @@ void RemoveTree(const std::string& folder) {
         DeleteFileA(child.c_str());
       }
     } while (FindNextFileA(search, &found));
-    FindClose(search);
   }
   RemoveDirectoryA(folder.c_str());
 }
@@ -64,10 +65,11 @@ bool RunRegistrationTool(const std::string& dll, bool unregister) {
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     return false;
   }
-  const bool finished = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return finished;
+  CScopeExit closeProcess([&] {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  });
+  return WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
 }
 
 std::string WindowText(HWND window) {
