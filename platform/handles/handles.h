@@ -3,9 +3,7 @@
 // RegCloseKey or a Release.
 //
 // Portable apart from the registry key, so the core and its native tests can
-// use the COM pointer and the scope exit too. The critical-section hold of
-// this vocabulary is CCriticalSectionAuto, which the surface object declares
-// today (plugin/surface/tavrel.h) and which belongs beside these.
+// use the COM pointer, the critical-section hold and the scope exit too.
 #pragma once
 
 #include <utility>
@@ -96,3 +94,16 @@ struct RegKeyCloseTraits {
 using CRegKey = CUniqueHandle<RegKeyCloseTraits>;
 
 #endif  // _WIN32
+
+// Scoped hold of a critical section: entered on construction, left on every
+// way out of the scope.
+class CCriticalSectionAuto {
+ public:
+  explicit CCriticalSectionAuto(CRITICAL_SECTION* section) : m_section(section) { EnterCriticalSection(m_section); }
+  virtual ~CCriticalSectionAuto() { LeaveCriticalSection(m_section); }
+  CCriticalSectionAuto(const CCriticalSectionAuto&) = delete;
+  CCriticalSectionAuto& operator=(const CCriticalSectionAuto&) = delete;
+
+ private:
+  CRITICAL_SECTION* m_section;
+};

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "handles.h"
 #include "host_interfaces.h"
 #include "midi_map.h"
 #include "surface_config.h"
@@ -31,19 +32,6 @@ extern LONG volatile g_objectCount;
 
 // Tests only: module-wide stamps and counters back to their load-time values.
 void ResetModuleStateForTesting();
-
-// Scoped hold of a critical section: entered on construction, left on every
-// way out of the scope.
-class CCriticalSectionAuto {
- public:
-  explicit CCriticalSectionAuto(CRITICAL_SECTION* section) : m_section(section) { EnterCriticalSection(m_section); }
-  virtual ~CCriticalSectionAuto() { LeaveCriticalSection(m_section); }
-  CCriticalSectionAuto(const CCriticalSectionAuto&) = delete;
-  CCriticalSectionAuto& operator=(const CCriticalSectionAuto&) = delete;
-
- private:
-  CRITICAL_SECTION* m_section;
-};
 
 // Footswitch tap states (m_footState).
 enum FootState : int8_t { FOOT_IDLE = 0, FOOT_RECORDING = 1, FOOT_STOPPED = 2, FOOT_UNDONE = 3 };
