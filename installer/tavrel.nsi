@@ -12,10 +12,17 @@
   Target amd64-unicode
   !define REGVIEW 64
   !define PROGRAMS_DIR "$PROGRAMFILES64"
+  !define OTHER_ARCH x86
+  !define OTHER_REGVIEW 32
+  !define OTHER_REGSVR32 "$WINDIR\SysWOW64\regsvr32.exe"
 !else if "${ARCH}" == "x86"
   Unicode true
   !define REGVIEW 32
   !define PROGRAMS_DIR "$PROGRAMFILES32"
+  !define OTHER_ARCH x64
+  !define OTHER_REGVIEW 64
+  ; The 64-bit system folder as a 32-bit program names it.
+  !define OTHER_REGSVR32 "$WINDIR\Sysnative\regsvr32.exe"
 !else
   !error "ARCH must be x64 or x86"
 !endif
@@ -32,6 +39,7 @@
 !define SHARED_VALUE "InstallDirectory"
 !define DEFAULT_SHARED_DIR "${PROGRAMS_DIR}\Merrow Music Software\Shared Surfaces"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavrel_${ARCH}"
+!define OTHER_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavrel_${OTHER_ARCH}"
 !define MENU_FOLDER "$SMPROGRAMS\Tavrel (${ARCH})"
 !define PUBLISHER "Orvane"
 !define REGSVR32 "$SYSDIR\regsvr32.exe"
@@ -287,6 +295,28 @@ Function un.Unregister
   ${EndIf}
 FunctionEnd
 
+; Both builds write the host's list key, which Windows (and Wine) keep in one
+; place for both views, so unregistering this build also took it from the
+; other build's installation. Register that one again, with its own tool.
+Function un.RestoreOtherBuild
+!if "${ARCH}" == "x86"
+  ${IfNot} ${RunningX64}
+    Return
+  ${EndIf}
+!endif
+  SetRegView ${OTHER_REGVIEW}
+  ClearErrors
+  ReadRegStr $R0 HKLM "${OTHER_UNINSTALL_KEY}" "InstallLocation"
+  SetRegView ${REGVIEW}
+  ${If} ${Errors}
+  ${OrIfNot} ${FileExists} "$R0\Tavrel.dll"
+    Return
+  ${EndIf}
+  DetailPrint "Registering the ${OTHER_ARCH} build in $R0 again"
+  ExecWait '"${OTHER_REGSVR32}" /s "$R0\Tavrel.dll"' $Result
+  DetailPrint "Registration tool answered $Result"
+FunctionEnd
+
 ; The registration tool may hold the file for a moment after the keys are gone.
 !macro DELETE_WHEN_FREE FILE
   ${ForEach} $R6 1 ${FILE_FREE_STEPS} + 1
@@ -306,6 +336,7 @@ Section "Uninstall"
   SetRegView ${REGVIEW}
   SetShellVarContext all
   Call un.Unregister
+  Call un.RestoreOtherBuild
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\Tavrel.dll"
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\Quillet.dll"
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\TavrelReg.exe"
