@@ -6,11 +6,13 @@
 // Built for both bitnesses: Wine's 64-bit programs do not find the keys that
 // both views share (the host's list) through KEY_WOW64_32KEY, so the 32-bit
 // view is read by the 32-bit build.
+//   installer_probe hold MODULE SECONDS              keeps MODULE loaded, as a running host does
 // Exit code 0 when the statement holds; otherwise each difference is printed.
 #include <objbase.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -108,12 +110,26 @@ int Discover() {
 
 }  // namespace
 
+int Hold(const char* module, const char* seconds) {
+  HMODULE loaded = LoadLibraryA(module);
+  if (loaded == nullptr) {
+    std::printf("%s does not load\n", module);
+    return 1;
+  }
+  std::printf("held\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(std::atoi(seconds)) * 1000);
+  FreeLibrary(loaded);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "rows-present") == 0) return RowsPresent(View(argv[2]), argv[3]);
   if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "rows-absent") == 0) {
     return RowsAbsent(View(argv[2]), argc == 4 ? argv[3] : "");
   }
   if (argc == 2 && std::strcmp(argv[1], "discover") == 0) return Discover();
-  std::fprintf(stderr, "usage: installer_probe rows-present 64|32 MODULE | rows-absent 64|32 [PREFIX] | discover\n");
+  if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
+  std::fprintf(stderr, "usage: installer_probe rows-present 64|32 MODULE | rows-absent 64|32 [PREFIX] | discover | hold MODULE SECONDS\n");
   return 2;
 }

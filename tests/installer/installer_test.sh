@@ -102,6 +102,17 @@ upgrade)
   expect_installed x64
   check "one list entry" test "$(run reg query "$UNINSTALL_KEYS" /reg:64 | grep -c 'Tavrel_')" = 1
   check "surface created by discovery after the upgrade" run "$probe64" discover
+  # A running host holds Tavrel.dll: the silent upgrade cancels, replacing nothing.
+  dir=$(unix_dir "$(install_dir x64)")
+  touch -d 2020-01-01 "$dir"/*
+  "$wine_run" "$probe64" hold "$(install_dir x64)\\Tavrel.dll" 10 >"$trace.hold" 2>/dev/null &
+  holder=$!
+  for _ in $(seq 100); do grep -q held "$trace.hold" && break; sleep 0.2; done
+  run "$setup64" /S
+  check "upgrade while Tavrel.dll is in use exits 2" test $? = 2
+  check "and leaves every file as it was" test -z "$(find "$dir" -type f -newermt 2020-01-02)"
+  wait "$holder"
+  check "still registered" run "$probe64" rows-present 64 "$(install_dir x64)\\Tavrel.dll"
   run reg delete "$SHARED_KEY" /v InstallDirectory /f /reg:64 >/dev/null
   uninstall x64
   expect_removed x64
