@@ -148,8 +148,27 @@ Function WaitUntilFilesFree
   ${Loop}
 FunctionEnd
 
+; An earlier installation in another folder (the shared-surfaces value has
+; changed since) is uninstalled first, so that one entry and one registered
+; file remain.
+Function RemoveInstallElsewhere
+  ClearErrors
+  ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} ${Errors}
+  ${OrIf} $R0 == "$INSTDIR"
+  ${OrIfNot} ${FileExists} "$R0\Uninstall.exe"
+    Return
+  ${EndIf}
+  DetailPrint "Removing the earlier installation in $R0"
+  ExecWait '"$R0\Uninstall.exe" /S _?=$R0'
+  Delete "$R0\Uninstall.exe"
+  RMDir "$R0"
+FunctionEnd
+
 ; Takes away everything this run installed after a failed registration.
 Function RemoveFailedInstall
+  ; A folder that is the current directory cannot be removed.
+  SetOutPath "$TEMP"
   ExecWait '"${REGSVR32}" /u /s "$INSTDIR\Tavrel.dll"'
   Delete "$INSTDIR\Tavrel.dll"
   Delete "$INSTDIR\TavrelReg.exe"
@@ -163,6 +182,7 @@ Function RemoveFailedInstall
     DeleteRegValue HKLM "${SHARED_KEY}" "${SHARED_VALUE}"
     DeleteRegKey /ifempty HKLM "${SHARED_KEY}"
     RMDir "$SharedDir"
+    RMDir "$SharedDir\.."
   ${EndIf}
 FunctionEnd
 
@@ -170,6 +190,7 @@ Section "Tavrel"
   SetRegView ${REGVIEW}
   SetShellVarContext all
   Call WaitUntilFilesFree
+  Call RemoveInstallElsewhere
 
   SetOutPath "$INSTDIR"
   File "${BIN}\Tavrel.dll"

@@ -130,6 +130,8 @@ int main(int argc, char** argv) {
   }
   if (argc == 2 && std::strcmp(argv[1], "discover") == 0) return Discover();
   if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: installer_probe rows-present 64|32 MODULE | rows-absent 64|32 [PREFIX] | discover | hold MODULE SECONDS\n");
+  std::fprintf(stderr,
+               "usage: installer_probe rows-present 64|32 MODULE | rows-absent 64|32 [PREFIX] | discover | hold MODULE "
+               "SECONDS\n");
   return 2;
 }

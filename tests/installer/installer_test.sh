@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installers as a user runs them, silent (/S), in the installer tests' own
 # fresh 64-bit Wine prefix. Every registry read names its view.
-#   installer_test.sh SCENARIO PROBE_X64 PROBE_X86 SETUP_X64 SETUP_X86 VERSION
+#   installer_test.sh SCENARIO PROBE_X64 PROBE_X86 SETUP_X64 SETUP_X86 VERSION SETUP_UNREGISTRABLE
 #   install-uninstall   x64: files, keys, discovery, list entry; the uninstall
 #                       goes through the hook and leaves the shared value
 #   upgrade             x64 over x64: one entry, still registered; then an
@@ -10,8 +10,10 @@
 #                       32-bit host on 64-bit Windows (skipped, exit 77, where
 #                       the 32-bit Wine loader cannot start); SETUP_X86 is
 #                       made here from build/win32
+#   failed-registration an installer whose plug-in writes none of its keys
+#                       stops and takes back everything it installed
 set -uo pipefail
-scenario=$1 probe64=$2 probe86=$3 setup64=$4 setup86=$5 version=$6
+scenario=$1 probe64=$2 probe86=$3 setup64=$4 setup86=$5 version=$6 setup_bad=$7
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run=$here/../../scripts/wine-run.sh
 prefix=$(realpath -m "${TAVREL_WINE_DIR:?}")/prefix
@@ -22,7 +24,11 @@ SHARED_KEY='HKLM\SOFTWARE\Merrow Music Software\Shared Surfaces'
 LIST_KEY='HKCR\MerrowControlSurfaces'
 UNINSTALL_KEYS='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 win_dir() { [ "$1" = x64 ] && echo 'C:\Program Files' || echo 'C:\Program Files (x86)'; }
-install_dir() { echo "$(win_dir "$1")\\Merrow Music Software\\Shared Surfaces\\Tavrel"; }
+# The shared-surfaces folder a fresh installation picks; $moved_x64 replaces it.
+install_dir() {
+  if [ "$1" = x64 ] && [ -n "${moved_x64:-}" ]; then echo "$moved_x64\\Tavrel"; return; fi
+  echo "$(win_dir "$1")\\Merrow Music Software\\Shared Surfaces\\Tavrel"
+}
 unix_dir() { echo "$prefix/drive_c/${1#C:\\}" | tr '\\' '/'; }
 view() { [ "$1" = x64 ] && echo 64 || echo 32; }
 probe() { [ "$1" = x64 ] && echo "$probe64" || echo "$probe86"; }
@@ -82,8 +88,8 @@ expect_removed() {
   check "$arch registry rows ${keys:+below $keys }gone from the $(view "$arch")-bit view" \
     run "$(probe "$arch")" rows-absent "$(view "$arch")" "$keys"
   check "$arch list entry gone" bash -c "! '$wine_run' reg query '$UNINSTALL_KEYS\\Tavrel_$arch' /reg:$(view "$arch") >/dev/null 2>&1"
-  check "host's list key stays" run "$(reg_of "$arch")" query "$LIST_KEY" "/reg:$(view "$arch")"
 }
+expect_list_key() { check "host's list key stays" run "$(reg_of "$1")" query "$LIST_KEY" "/reg:$(view "$1")"; }
 
 case "$scenario" in
 install-uninstall)
@@ -93,6 +99,7 @@ install-uninstall)
   check "surface created by discovery through the host's list" run "$probe64" discover
   uninstall x64
   expect_removed x64
+  expect_list_key x64
   check "the hook unregistered it, nothing else had to" test "$(hook_starts)/$(tool_starts)" = 1/1
   check "shared-surfaces value stays" has_value "$SHARED_KEY" InstallDirectory 64
   ;;
@@ -113,9 +120,18 @@ upgrade)
   check "and leaves every file as it was" test -z "$(find "$dir" -type f -newermt 2020-01-02)"
   wait "$holder"
   check "still registered" run "$probe64" rows-present 64 "$(install_dir x64)\\Tavrel.dll"
+  # The shared-surfaces folder moved: the upgrade takes the old installation away.
+  old_dir=$dir
+  moved_x64='C:\Surfaces'
+  run reg add "$SHARED_KEY" /v InstallDirectory /d "$moved_x64" /f /reg:64 >/dev/null
+  install x64 "$setup64"
+  check "the installation in the old folder is gone" test ! -e "$old_dir"
+  expect_installed x64
+  check "one list entry after the move" test "$(run reg query "$UNINSTALL_KEYS" /reg:64 | grep -c 'Tavrel_')" = 1
   run reg delete "$SHARED_KEY" /v InstallDirectory /f /reg:64 >/dev/null
   uninstall x64
   expect_removed x64
+  expect_list_key x64
   check "without the shared value the uninstaller unregistered directly" test "$(hook_starts)/$(tool_starts)" = 0/1
   ;;
 x86-beside-x64)
@@ -142,6 +158,14 @@ x86-beside-x64)
   check "x64 files intact after the x86 uninstall" test -f "$(unix_dir "$(install_dir x64)")/Tavrel.dll"
   uninstall x64
   expect_removed x64
+  expect_list_key x64
+  ;;
+failed-registration)
+  run reg delete "$SHARED_KEY" /v InstallDirectory /f /reg:64 >/dev/null
+  run "$setup_bad" /S
+  check "installer exits 2" test $? = 2
+  expect_removed x64
+  check "the shared-surfaces value it wrote is gone" bash -c "! '$wine_run' reg query '$SHARED_KEY' /v InstallDirectory /reg:64 >/dev/null 2>&1"
   ;;
 *)
   echo "unknown scenario $scenario" >&2
