@@ -64,7 +64,7 @@ VIAddVersionKey /LANG=1033 ProductVersion "${VERSION}"
 VIAddVersionKey /LANG=1033 LegalCopyright "${PUBLISHER}"
 
 !define MUI_ABORTWARNING
-!define MUI_WELCOMEPAGE_TEXT "This installs the Tavrel control surface plug-in for ${ARCH} hosts.$\r$\n$\r$\nChoose the installer that matches your host: x64 for a 64-bit host, x86 for a 32-bit host.$\r$\n$\r$\nClose your host before you continue."
+!define MUI_WELCOMEPAGE_TEXT "This installs the Tavrel control surface plug-in for ${ARCH} hosts.$\r$\n$\r$\nChoose the installer that matches your host: x64 for a 64-bit host, x86 for a 32-bit host.$\r$\n$\r$\nTavrel goes into the folder where your host keeps its shared surfaces:$\r$\n$INSTDIR$\r$\n$\r$\nClose your host before you continue."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -97,12 +97,9 @@ Var Result
 Function .onInit
   SetRegView ${REGVIEW}
   SetShellVarContext all
-!if "${ARCH}" == "x64"
-  ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "This is the installer for 64-bit Windows. On 32-bit Windows, use the x86 installer." /SD IDOK
-    Abort
-  ${EndIf}
-!endif
+  ; The x64 installer needs no check of its own for 32-bit Windows: it is a
+  ; 64-bit program (Target amd64-unicode), which 32-bit Windows refuses to
+  ; start, with its own message (and x64.nsh's RunningX64 is constant there).
   !insertmacro READ_SHARED_DIR $SharedDir
   StrCpy $CreatedShared 0
   ${If} $SharedDir == ""
