@@ -31,6 +31,8 @@ def main():
         if "://" in picture:
             continue
         found = (source.parent / picture).resolve()
+        if ".." in pathlib.PurePosixPath(picture).parts or picture.startswith("/"):
+            sys.exit(f"guide_html: {source} shows {picture}: keep pictures in a folder below the guide")
         if not found.is_file():
             sys.exit(f"guide_html: {source} shows {picture}, which does not exist")
         target = out_dir / picture
