@@ -4,8 +4,10 @@
 #   installer_test.sh SCENARIO PROBE_X64 PROBE_X86 SETUP_X64 SETUP_X86 VERSION SETUP_UNREGISTRABLE
 #   install-uninstall   x64: files, keys, discovery, list entry; the uninstall
 #                       goes through the hook and leaves the shared value
-#   upgrade             x64 over x64: one entry, still registered; then an
-#                       uninstall without the shared-surfaces value
+#   upgrade             x64 over x64: one entry, still registered; refused,
+#                       changing nothing, while Tavrel.dll is in use; into a
+#                       moved shared-surfaces folder; then an uninstall
+#                       without the shared-surfaces value
 #   x86-beside-x64      the 32-bit build beside the 64-bit one, the case of a
 #                       32-bit host on 64-bit Windows (skipped, exit 77, where
 #                       the 32-bit Wine loader cannot start); SETUP_X86 is
