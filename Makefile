@@ -3,7 +3,8 @@
 #   make test   build everything and run every test (native and under Wine)
 #   make bench  benchmarks (native Release) and instruction counts
 #   make fuzz   every fuzz target for 10 minutes (FUZZ_SECONDS to change)
-.PHONY: demo test bench fuzz bootstrap native win64 win32 format clean
+#   make dist   the two installers, the zip and SHA256SUMS in dist/
+.PHONY: demo test bench fuzz bootstrap native win64 win32 format clean dist
 
 JOBS ?= $(shell nproc)
 
@@ -22,6 +23,9 @@ bench: bootstrap
 FUZZ_SECONDS ?= 600
 fuzz: bootstrap
 	@bash scripts/fuzz.sh long $(FUZZ_SECONDS)
+
+dist: bootstrap
+	@bash scripts/dist.sh
 
 native: bootstrap
 	cmake --preset native-asan >/dev/null && cmake --build --preset native-asan -j $(JOBS)

@@ -15,7 +15,8 @@ fi
 for p in cmake make g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev \
          libbenchmark-dev valgrind \
          mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
-         wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick python3; do
+         wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick python3 \
+         nsis python3-markdown; do
   have_pkg "$p" || need+=("$p")
 done
 

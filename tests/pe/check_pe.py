@@ -4,7 +4,11 @@ exports exactly the names given (undecorated), and that it imports only from
 system DLLs (the compiler's runtime must be linked in statically), and on
 request that it is marked aware of Remote Desktop servers.
 
-  check_pe.py FILE --machine x64|x86 [--exports NAME ...] [--tsaware]
+  check_pe.py FILE --machine x64|x86 [--exports NAME ...] [--tsaware] [--version X.Y.Z]
+
+With --version it also checks the version resource that Windows shows in the
+file's properties: file and product version, product name "Tavrel", a
+description and the file's own name.
 """
 import argparse
 import struct
@@ -73,6 +77,79 @@ class PE:
             found.append(self.string(name))
             entry += 20
 
+    def resource(self, type_id):
+        """The data of the first resource of this type, or None."""
+        rva, _ = self.dirs[2]
+        if not rva:
+            return None
+        base = self.offset(rva)
+        level = base
+        for _ in range(2):  # type, then name: take the matching type, then the first name
+            named, ids = struct.unpack_from("<HH", self.data, level + 12)
+            entries = [struct.unpack_from("<II", self.data, level + 16 + 8 * i) for i in range(named + ids)]
+            if level == base:
+                entries = [e for e in entries if e[0] == type_id]
+            if not entries or not entries[0][1] & 0x80000000:
+                return None
+            level = base + (entries[0][1] & 0x7FFFFFFF)
+        named, ids = struct.unpack_from("<HH", self.data, level + 12)
+        if named + ids == 0:
+            return None
+        language = struct.unpack_from("<II", self.data, level + 16)[1]
+        data_rva, size = struct.unpack_from("<II", self.data, base + language)
+        start = self.offset(data_rva)
+        return self.data[start:start + size]
+
+
+RT_VERSION = 16
+
+
+def version_blocks(data, offset=0):
+    """(key, value, children) of one VS_VERSIONINFO-style block."""
+    length, value_length, kind = struct.unpack_from("<HHH", data, offset)
+    end = data.index(b"\0\0", offset + 6)
+    while (end - offset - 6) % 2:
+        end = data.index(b"\0\0", end + 1)
+    key = data[offset + 6:end].decode("utf-16-le")
+    pos = (end + 2 + 3) & ~3
+    size = value_length * 2 if kind == 1 else value_length
+    value = data[pos:pos + size]
+    children, child = [], (pos + size + 3) & ~3
+    while child < offset + length:
+        children.append(version_blocks(data, child))
+        child = (child + struct.unpack_from("<H", data, child)[0] + 3) & ~3
+    return key, value, children
+
+
+def version_problems(pe, path, version):
+    data = pe.resource(RT_VERSION)
+    if data is None:
+        return ["no version resource"]
+    key, fixed, children = version_blocks(data)
+    if key != "VS_VERSION_INFO" or struct.unpack_from("<I", fixed)[0] != 0xFEEF04BD:
+        return ["version resource without its fixed part"]
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIII", fixed, 8)
+    numbers = [int(n) for n in version.split(".")] + [0]
+    expected = ((numbers[0] << 16) | numbers[1], (numbers[2] << 16) | numbers[3])
+    problems = []
+    if (file_ms, file_ls) != expected or (product_ms, product_ls) != expected:
+        problems.append(f"fixed version {file_ms >> 16}.{file_ms & 0xFFFF}.{file_ls >> 16}.{file_ls & 0xFFFF}, "
+                        f"expected {version}.0")
+    strings = {}
+    for child_key, _, tables in children:
+        if child_key == "StringFileInfo":
+            for _, _, entries in tables:
+                for name, value, _ in entries:
+                    strings[name] = value.decode("utf-16-le").rstrip("\0")
+    wanted = {"ProductName": "Tavrel", "FileVersion": version, "ProductVersion": version,
+              "OriginalFilename": path.replace("\\", "/").rsplit("/", 1)[-1]}
+    for name, value in wanted.items():
+        if strings.get(name) != value:
+            problems.append(f"{name} {strings.get(name)!r}, expected {value!r}")
+    if not strings.get("FileDescription"):
+        problems.append("no FileDescription")
+    return problems
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -80,6 +157,7 @@ def main():
     parser.add_argument("--machine", choices=MACHINES, required=True)
     parser.add_argument("--exports", nargs="*")
     parser.add_argument("--tsaware", action="store_true")
+    parser.add_argument("--version")
     args = parser.parse_args()
     pe = PE(open(args.file, "rb").read())
     problems = []
@@ -92,10 +170,13 @@ def main():
     foreign = [dll for dll in pe.imports() if dll.lower() not in SYSTEM_DLLS]
     if foreign:
         problems.append(f"imports from non-system DLLs: {foreign}")
+    if args.version is not None:
+        problems += version_problems(pe, args.file, args.version)
     for problem in problems:
         print(f"{args.file}: {problem}")
     if not problems:
-        print(f"{args.file}: {args.machine}, exports {sorted(pe.exports())}, imports {sorted(pe.imports())}")
+        checked = f", version {args.version}" if args.version is not None else ""
+        print(f"{args.file}: {args.machine}, exports {sorted(pe.exports())}, imports {sorted(pe.imports())}{checked}")
     return 1 if problems else 0
 
 
