@@ -7,9 +7,13 @@
 //                                        value (MODULE for the DLL's path),
 //                                        else the first row that does not
 //   TAVREL_REGISTRY_ROWS_ABSENT          $R9 = "" when no row is left, else
-//                                        the first row still there
-// Both read HKCR in the view the caller selected with SetRegView; both use
-// $R8 and $R9.
+//                                        the first row still there; the rows
+//                                        of a key both builds share count
+//                                        only while the other view does not
+//                                        register the surface (the plug-in
+//                                        keeps them then)
+// Both read HKCR in the view the caller selected with SetRegView (the
+// script's REGVIEW; OTHER_REGVIEW is the other one); both use $R8 and $R9.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -41,6 +45,17 @@ std::string RowName(const RegistryRow& row) {
   return name;
 }
 
+// The owned key a row lies under when both builds share that key, else null.
+const RegistryOwnedKey* SharedKeyOf(const RegistryRow& row) {
+  for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) {
+    const size_t length = std::strlen(owned.key);
+    const bool under =
+        std::strncmp(row.key, owned.key, length) == 0 && (row.key[length] == '\0' || row.key[length] == '\\');
+    if (under) return owned.keptWhileOtherViewHas != nullptr ? &owned : nullptr;
+  }
+  return nullptr;
+}
+
 void ReadRow(const RegistryRow& row) {
   std::printf("    ClearErrors\n");
   std::printf("    ReadRegStr $R8 HKCR %s %s\n", Quoted(row.key).c_str(),
@@ -66,10 +81,17 @@ int main() {
   std::printf("!macroend\n\n");
   std::printf("!macro TAVREL_REGISTRY_ROWS_ABSENT\n  StrCpy $R9 \"\"\n");
   for (const RegistryRow& row : REGISTRY_ROWS) {
+    const RegistryOwnedKey* shared = SharedKeyOf(row);
     std::printf("  ${If} $R9 == \"\"\n");
+    if (shared != nullptr) {
+      std::printf("    SetRegView ${OTHER_REGVIEW}\n    ClearErrors\n");
+      std::printf("    ReadRegStr $R8 HKCR %s \"\"\n", Quoted(shared->keptWhileOtherViewHas).c_str());
+      std::printf("    SetRegView ${REGVIEW}\n    ${If} ${Errors}\n");
+    }
     ReadRow(row);
-    std::printf("    ${IfNot} ${Errors}\n      StrCpy $R9 %s\n    ${EndIf}\n  ${EndIf}\n",
-                Quoted(RowName(row).c_str()).c_str());
+    std::printf("    ${IfNot} ${Errors}\n      StrCpy $R9 %s\n    ${EndIf}\n", Quoted(RowName(row).c_str()).c_str());
+    if (shared != nullptr) std::printf("    ${EndIf}\n");
+    std::printf("  ${EndIf}\n");
   }
   std::printf("!macroend\n");
   return 0;

@@ -313,28 +313,6 @@ Function un.Unregister
   ${EndIf}
 FunctionEnd
 
-; Both builds write the host's list key, which Windows (and Wine) keep in one
-; place for both views, so unregistering this build also took it from the
-; other build's installation. Register that one again, with its own tool.
-Function un.RestoreOtherBuild
-!if "${ARCH}" == "x86"
-  ${IfNot} ${RunningX64}
-    Return
-  ${EndIf}
-!endif
-  SetRegView ${OTHER_REGVIEW}
-  ClearErrors
-  ReadRegStr $R0 HKLM "${OTHER_UNINSTALL_KEY}" "InstallLocation"
-  SetRegView ${REGVIEW}
-  ${If} ${Errors}
-  ${OrIfNot} ${FileExists} "$R0\Tavrel.dll"
-    Return
-  ${EndIf}
-  DetailPrint "Registering the ${OTHER_ARCH} build in $R0 again"
-  ExecWait '"${OTHER_REGSVR32}" /s "$R0\Tavrel.dll"' $Result
-  DetailPrint "Registration tool answered $Result"
-FunctionEnd
-
 ; The registration tool may hold the file for a moment after the keys are gone.
 !macro DELETE_WHEN_FREE FILE
   ${ForEach} $R6 1 ${FILE_FREE_STEPS} + 1
@@ -354,7 +332,6 @@ Section "Uninstall"
   SetRegView ${REGVIEW}
   SetShellVarContext all
   Call un.Unregister
-  Call un.RestoreOtherBuild
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\Tavrel.dll"
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\Quillet.dll"
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\TavrelReg.exe"
