@@ -37,9 +37,10 @@ CDialog::CDialog(UINT templateId, HWND parent)
     : m_hResource(DialogResourceModule()), m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
 CDialog::~CDialog() {
-  // A modeless window must not outlive the object its procedure points at.
+  // A modeless window must not outlive the object its procedure points at:
+  // destroyed here, or (on a thread that may not destroy it) cut loose.
   if (m_hWnd != nullptr && !m_modal) {
-    SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+    UnlinkWindow(m_hWnd);
     ::DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
   }
@@ -72,9 +73,23 @@ BOOL CDialog::Create(UINT templateId, HWND parent) {
 BOOL CDialog::DestroyWindow() {
   if (m_hWnd == nullptr) return FALSE;
   HWND window = m_hWnd;
-  const BOOL destroyed = ::DestroyWindow(window);
-  m_hWnd = nullptr;
-  return destroyed;
+  if (::DestroyWindow(window) || !::IsWindow(window)) {
+    m_hWnd = nullptr;
+    return TRUE;
+  }
+  // Refused, as it is on any thread but the window's own (a host that
+  // deactivates or releases a page from a worker thread). The window lives
+  // on; from now on its messages get the dialog manager's default handling.
+  UnlinkWindow(window);
+  return FALSE;
+}
+
+void CDialog::UnlinkWindow(HWND window) {
+  // Only a window that still points here: a handle kept after a refused
+  // destroy may by now name some other window.
+  if (GetWindowLongPtrA(window, DWLP_USER) == reinterpret_cast<LONG_PTR>(this)) {
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+  }
 }
 
 void CDialog::EndDialog(INT_PTR result) {

@@ -56,7 +56,12 @@ class CDialog {
   // Modeless: creates the window from template `templateId` with `parent`.
   // FALSE (and no window) if the dialog manager refuses.
   BOOL Create(UINT templateId, HWND parent = nullptr);
+  // TRUE once the window is gone. Only the window's own thread can destroy
+  // it: called from another thread, this keeps the handle (a later call on
+  // the right thread can still destroy it) but cuts the window's link to this
+  // object, so the window may outlive it without reaching freed memory.
   virtual BOOL DestroyWindow();
+
   void EndDialog(INT_PTR result);
 
   // Runs DoDataExchange: save TRUE moves controls to members.
@@ -94,6 +99,8 @@ class CDialog {
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool RunMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  // The window no longer finds this object (if it still does).
+  void UnlinkWindow(HWND window);
 
   bool m_modal = false;
 };

@@ -84,8 +84,9 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::Activate(HWND parent, LPCRECT rect, B
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::Deactivate() {
   if (GetSafeHwnd() == nullptr) return E_UNEXPECTED;
-  DestroyWindow();
-  return S_OK;
+  // A window the host's thread may not destroy stays, cut loose from the
+  // page; the host learns it is still there.
+  return DestroyWindow() ? S_OK : E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::GetPageInfo(PROPPAGEINFO* info) {
@@ -164,8 +165,12 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::TranslateAccelerator(MSG*) { return E
 BOOL CTavrelPropPage::DestroyWindow() {
   m_brush.DeleteObject();
   const BOOL destroyed = CDialog::DestroyWindow();
-  if (m_fittedPicture != nullptr) ::DeleteObject(m_fittedPicture);
-  m_fittedPicture = nullptr;
+  // A window that lives on still shows the stretched picture; the destructor
+  // deletes it at the latest.
+  if (destroyed && m_fittedPicture != nullptr) {
+    ::DeleteObject(m_fittedPicture);
+    m_fittedPicture = nullptr;
+  }
   return destroyed;
 }
 

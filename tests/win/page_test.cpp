@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "function_command_table.h"
@@ -426,6 +427,42 @@ TEST_F(PageTest, NormalHostSequenceReleasesOnce) {
   page = nullptr;
   EXPECT_EQ(site.refs, 1);
   EXPECT_EQ(RefCount(static_cast<IControlSurface*>(surface)), 1u);
+}
+
+// A host that deactivates or releases the page on a thread other than the
+// window's: that thread cannot destroy the window, which then lives on.
+TEST_F(PageTest, DeactivateOnAnotherThreadFailsAndCutsTheWindowLoose) {
+  ASSERT_EQ(Hold(surface), S_OK);
+  ASSERT_EQ(Open(), S_OK);
+  HWND window = PageWindow();
+  HRESULT result = S_OK;
+  std::thread([&] { result = page->Deactivate(); }).join();
+  EXPECT_EQ(result, E_FAIL);
+  ASSERT_TRUE(IsWindow(window));
+  surface->SetConfigByte(0, 12);
+  Choose(1003, 5);
+  EXPECT_EQ(surface->ConfigByte(0), 12) << "the window no longer reaches the page";
+  EXPECT_EQ(page->Deactivate(), S_OK) << "the window's own thread can still destroy it";
+  EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(PageTest, LastReleaseOnAnotherThreadLeavesNoWindowPointingAtThePage) {
+  ASSERT_EQ(Hold(surface), S_OK);
+  ASSERT_EQ(Open(), S_OK);
+  HWND window = PageWindow();
+  CTavrelPropPage* leaving = page;
+  page = nullptr;
+  std::thread([leaving] { leaving->Release(); }).join();
+  ASSERT_TRUE(IsWindow(window));
+  // Everything the page used to answer now meets the dialog manager's default.
+  surface->SetConfigByte(0, 12);
+  Choose(1003, 5);
+  Click(IDC_DEFAULT_OPTIONS);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+  PumpMessages();
+  EXPECT_EQ(surface->ConfigByte(0), 12);
+  EXPECT_EQ(RefCount(static_cast<IControlSurface*>(surface)), 1u);
+  DestroyWindow(window);
 }
 
 // Leaves page.bmp in the working folder (the build folder); a follow-up test
