@@ -1,5 +1,7 @@
 #include "dialog.h"
 
+#include "dialog_init_data.h"
+
 namespace {
 
 // Messages whose answer is the dialog procedure's return value itself rather
@@ -109,8 +111,32 @@ HICON CDialog::SetIcon(HICON icon, BOOL big) const {
 }
 
 BOOL CDialog::OnInitDialog() {
+  // Damaged initialisation data leaves some lists short, never the dialog
+  // unusable.
+  ExecuteDlgInit();
   UpdateData(FALSE);
   return TRUE;
+}
+
+BOOL CDialog::ExecuteDlgInit() {
+  static_assert(DIALOG_INIT_CB_ADDSTRING == CB_ADDSTRING && DIALOG_INIT_LB_ADDSTRING == LB_ADDSTRING);
+  HRSRC found =
+      FindResourceA(m_hResource, MAKEINTRESOURCEA(m_nIDTemplate), MAKEINTRESOURCEA(DIALOG_INIT_RESOURCE_TYPE));
+  if (found == nullptr) return TRUE;  // a dialog without lists to fill
+  HGLOBAL loaded = LoadResource(m_hResource, found);
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data == nullptr) return FALSE;
+  CDialogInitReader reader(data, SizeofResource(m_hResource, found));
+  DialogInitEntry entry;
+  while (reader.Next(&entry)) {
+    // Only list items are sent: text the control copies. Other messages
+    // (the framework's own for embedded controls) mean nothing here.
+    if (entry.message != CB_ADDSTRING && entry.message != LB_ADDSTRING) continue;
+    if (const char* text = DialogInitText(entry)) {
+      SendDlgItemMessageA(m_hWnd, entry.control, entry.message, 0, reinterpret_cast<LPARAM>(text));
+    }
+  }
+  return !reader.Damaged();
 }
 
 void CDialog::OnOK() {

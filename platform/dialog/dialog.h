@@ -61,7 +61,6 @@ class CDialog {
   // the right thread can still destroy it) but cuts the window's link to this
   // object, so the window may outlive it without reaching freed memory.
   virtual BOOL DestroyWindow();
-
   void EndDialog(INT_PTR result);
 
   // Runs DoDataExchange: save TRUE moves controls to members.
@@ -80,8 +79,14 @@ class CDialog {
 
  protected:
   virtual void DoDataExchange(CDataExchange* /*pDX*/) {}
-  // Default: UpdateData(FALSE), TRUE (the dialog manager sets the focus).
+  // Default: ExecuteDlgInit, UpdateData(FALSE), TRUE (the dialog manager
+  // sets the focus).
   virtual BOOL OnInitDialog();
+  // Adds the list items of the template's initialisation data (resource type
+  // 240 with the template's id, from m_hResource) to its combo and list
+  // boxes, so a translated resource changes the lists without a rebuild.
+  // FALSE when that data is damaged: the entries before the damage are sent.
+  BOOL ExecuteDlgInit();
   // Default: UpdateData(TRUE), then EndDialog(IDOK) for a modal dialog.
   virtual void OnOK();
   // Default: EndDialog(IDCANCEL) for a modal dialog.
