@@ -1,5 +1,7 @@
 #include "dialog.h"
 
+#include "dialog_init_data.h"
+
 namespace {
 
 // Messages whose answer is the dialog procedure's return value itself rather
@@ -37,9 +39,10 @@ CDialog::CDialog(UINT templateId, HWND parent)
     : m_hResource(DialogResourceModule()), m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
 CDialog::~CDialog() {
-  // A modeless window must not outlive the object its procedure points at.
+  // A modeless window must not outlive the object its procedure points at:
+  // destroyed here, or (on a thread that may not destroy it) cut loose.
   if (m_hWnd != nullptr && !m_modal) {
-    SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+    UnlinkWindow(m_hWnd);
     ::DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
   }
@@ -72,9 +75,23 @@ BOOL CDialog::Create(UINT templateId, HWND parent) {
 BOOL CDialog::DestroyWindow() {
   if (m_hWnd == nullptr) return FALSE;
   HWND window = m_hWnd;
-  const BOOL destroyed = ::DestroyWindow(window);
-  m_hWnd = nullptr;
-  return destroyed;
+  if (::DestroyWindow(window) || !::IsWindow(window)) {
+    m_hWnd = nullptr;
+    return TRUE;
+  }
+  // Refused, as it is on any thread but the window's own (a host that
+  // deactivates or releases a page from a worker thread). The window lives
+  // on; from now on its messages get the dialog manager's default handling.
+  UnlinkWindow(window);
+  return FALSE;
+}
+
+void CDialog::UnlinkWindow(HWND window) {
+  // Only a window that still points here: a handle kept after a refused
+  // destroy may by now name some other window.
+  if (GetWindowLongPtrA(window, DWLP_USER) == reinterpret_cast<LONG_PTR>(this)) {
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+  }
 }
 
 void CDialog::EndDialog(INT_PTR result) {
@@ -94,8 +111,32 @@ HICON CDialog::SetIcon(HICON icon, BOOL big) const {
 }
 
 BOOL CDialog::OnInitDialog() {
+  // Damaged initialisation data leaves some lists short, never the dialog
+  // unusable.
+  ExecuteDlgInit();
   UpdateData(FALSE);
   return TRUE;
+}
+
+BOOL CDialog::ExecuteDlgInit() {
+  static_assert(DIALOG_INIT_CB_ADDSTRING == CB_ADDSTRING && DIALOG_INIT_LB_ADDSTRING == LB_ADDSTRING);
+  HRSRC found =
+      FindResourceA(m_hResource, MAKEINTRESOURCEA(m_nIDTemplate), MAKEINTRESOURCEA(DIALOG_INIT_RESOURCE_TYPE));
+  if (found == nullptr) return TRUE;  // a dialog without lists to fill
+  HGLOBAL loaded = LoadResource(m_hResource, found);
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data == nullptr) return FALSE;
+  CDialogInitReader reader(data, SizeofResource(m_hResource, found));
+  DialogInitEntry entry;
+  while (reader.Next(&entry)) {
+    // Only list items are sent: text the control copies. Other messages
+    // (the framework's own for embedded controls) mean nothing here.
+    if (entry.message != CB_ADDSTRING && entry.message != LB_ADDSTRING) continue;
+    if (const char* text = DialogInitText(entry)) {
+      SendDlgItemMessageA(m_hWnd, entry.control, entry.message, 0, reinterpret_cast<LPARAM>(text));
+    }
+  }
+  return !reader.Damaged();
 }
 
 void CDialog::OnOK() {

@@ -56,6 +56,10 @@ class CDialog {
   // Modeless: creates the window from template `templateId` with `parent`.
   // FALSE (and no window) if the dialog manager refuses.
   BOOL Create(UINT templateId, HWND parent = nullptr);
+  // TRUE once the window is gone. Only the window's own thread can destroy
+  // it: called from another thread, this keeps the handle (a later call on
+  // the right thread can still destroy it) but cuts the window's link to this
+  // object, so the window may outlive it without reaching freed memory.
   virtual BOOL DestroyWindow();
   void EndDialog(INT_PTR result);
 
@@ -75,8 +79,14 @@ class CDialog {
 
  protected:
   virtual void DoDataExchange(CDataExchange* /*pDX*/) {}
-  // Default: UpdateData(FALSE), TRUE (the dialog manager sets the focus).
+  // Default: ExecuteDlgInit, UpdateData(FALSE), TRUE (the dialog manager
+  // sets the focus).
   virtual BOOL OnInitDialog();
+  // Adds the list items of the template's initialisation data (resource type
+  // 240 with the template's id, from m_hResource) to its combo and list
+  // boxes, so a translated resource changes the lists without a rebuild.
+  // FALSE when that data is damaged: the entries before the damage are sent.
+  BOOL ExecuteDlgInit();
   // Default: UpdateData(TRUE), then EndDialog(IDOK) for a modal dialog.
   virtual void OnOK();
   // Default: EndDialog(IDCANCEL) for a modal dialog.
@@ -94,6 +104,8 @@ class CDialog {
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool RunMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  // The window no longer finds this object (if it still does).
+  void UnlinkWindow(HWND window);
 
   bool m_modal = false;
 };

@@ -4,6 +4,9 @@
 
 #define IDD_TAVREL_PAGE 102
 #define IDB_SURFACE 132
+// The type of dialog initialisation data (the combos' items), which has the
+// id of its template.
+#define RT_DIALOG_INIT 240
 
 #define IDC_COMBO_F1 1003  // F1..F9: 1003..1011
 #define IDC_COMBO_F9 1011

@@ -2,16 +2,11 @@
 
 #include <cwchar>
 
-#include "function_command_table.h"
 #include "tavrel.h"
 
 LONG volatile g_pageCount = 0;
 
 namespace {
-
-constexpr int SEND_ITEM_COUNT = 10;
-const char* const SEND_ITEMS[SEND_ITEM_COUNT] = {"Send Vol 1", "Send Pan 1", "Send Vol 2", "Send Pan 2", "Send Vol 3",
-                                                 "Send Pan 3", "Send Vol 4", "Send Pan 4", "Send Vol 5", "Send Pan 5"};
 
 const wchar_t PAGE_TITLE[] = L"Tavrel";
 constexpr size_t TITLE_ALLOCATION = 256;
@@ -84,8 +79,9 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::Activate(HWND parent, LPCRECT rect, B
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::Deactivate() {
   if (GetSafeHwnd() == nullptr) return E_UNEXPECTED;
-  DestroyWindow();
-  return S_OK;
+  // A window the host's thread may not destroy stays, cut loose from the
+  // page; the host learns it is still there.
+  return DestroyWindow() ? S_OK : E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::GetPageInfo(PROPPAGEINFO* info) {
@@ -164,8 +160,12 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::TranslateAccelerator(MSG*) { return E
 BOOL CTavrelPropPage::DestroyWindow() {
   m_brush.DeleteObject();
   const BOOL destroyed = CDialog::DestroyWindow();
-  if (m_fittedPicture != nullptr) ::DeleteObject(m_fittedPicture);
-  m_fittedPicture = nullptr;
+  // A window that lives on still shows the stretched picture; the destructor
+  // deletes it at the latest.
+  if (destroyed && m_fittedPicture != nullptr) {
+    ::DeleteObject(m_fittedPicture);
+    m_fittedPicture = nullptr;
+  }
   return destroyed;
 }
 
@@ -218,23 +218,9 @@ void CTavrelPropPage::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CTavrelPropPage::OnInitDialog() {
-  CDialog::OnInitDialog();  // attaches the combos; no radio button is set yet
-
-  // The nine function-key lists come from the one command table, in row
-  // order, so an item's index is its command's index.
-  const CComboBox* functionKeys[] = {&m_comboF1, &m_comboF2, &m_comboF3, &m_comboF4, &m_comboF5,
-                                     &m_comboF6, &m_comboF7, &m_comboF8, &m_comboF9};
-  for (const CComboBox* combo : functionKeys) {
-    for (int row = 0; row < fkeys::COMMAND_COUNT; ++row) {
-      char item[32];
-      fkeys::FormatListItem(row, item, sizeof(item));
-      combo->AddString(item);
-    }
-  }
-  const CComboBox* sends[] = {&m_comboSendA, &m_comboSendB, &m_comboSendC, &m_comboSendD, &m_comboSendE};
-  for (const CComboBox* combo : sends) {
-    for (const char* item : SEND_ITEMS) combo->AddString(item);
-  }
+  // Fills the combos from the template's initialisation data, then attaches
+  // them; no radio button is set yet.
+  CDialog::OnInitDialog();
 
   // The picture is the template's first control: the top of the sibling
   // order, so it paints first and the controls paint over it.

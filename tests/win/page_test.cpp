@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "dialog_init_data.h"
 #include "function_command_table.h"
 #include "prop_page.h"
+#include "send_captions.h"
 #include "tavrel.h"
 
 namespace {
@@ -426,6 +430,79 @@ TEST_F(PageTest, NormalHostSequenceReleasesOnce) {
   page = nullptr;
   EXPECT_EQ(site.refs, 1);
   EXPECT_EQ(RefCount(static_cast<IControlSurface*>(surface)), 1u);
+}
+
+// A host that deactivates or releases the page on a thread other than the
+// window's: that thread cannot destroy the window, which then lives on.
+TEST_F(PageTest, DeactivateOnAnotherThreadFailsAndCutsTheWindowLoose) {
+  ASSERT_EQ(Hold(surface), S_OK);
+  ASSERT_EQ(Open(), S_OK);
+  HWND window = PageWindow();
+  HRESULT result = S_OK;
+  std::thread([&] { result = page->Deactivate(); }).join();
+  EXPECT_EQ(result, E_FAIL);
+  ASSERT_TRUE(IsWindow(window));
+  surface->SetConfigByte(0, 12);
+  Choose(1003, 5);
+  EXPECT_EQ(surface->ConfigByte(0), 12) << "the window no longer reaches the page";
+  EXPECT_EQ(page->Deactivate(), S_OK) << "the window's own thread can still destroy it";
+  EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(PageTest, LastReleaseOnAnotherThreadLeavesNoWindowPointingAtThePage) {
+  ASSERT_EQ(Hold(surface), S_OK);
+  ASSERT_EQ(Open(), S_OK);
+  HWND window = PageWindow();
+  CTavrelPropPage* leaving = page;
+  page = nullptr;
+  std::thread([leaving] { leaving->Release(); }).join();
+  ASSERT_TRUE(IsWindow(window));
+  // Everything the page used to answer now meets the dialog manager's default.
+  surface->SetConfigByte(0, 12);
+  Choose(1003, 5);
+  Click(IDC_DEFAULT_OPTIONS);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+  PumpMessages();
+  EXPECT_EQ(surface->ConfigByte(0), 12);
+  EXPECT_EQ(RefCount(static_cast<IControlSurface*>(surface)), 1u);
+  DestroyWindow(window);
+}
+
+// The shipped DLL's list items, read as data: template 102's initialisation
+// data adds, in control order, each function-command row's list item to the
+// nine function-key combos and each send caption to the five send combos.
+TEST(PageListsTest, TavrelDllCarriesTheCombosItemsAsInitialisationData) {
+  HMODULE dll = LoadLibraryExA("Tavrel.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(dll, nullptr);
+  HRSRC found = FindResourceA(dll, MAKEINTRESOURCEA(IDD_TAVREL_PAGE), MAKEINTRESOURCEA(RT_DIALOG_INIT));
+  ASSERT_NE(found, nullptr);
+  // "control length 'text'": the length counts the terminating NUL.
+  auto line = [](int control, size_t length, const char* text) {
+    return std::to_string(control) + " " + std::to_string(length) + " '" + text + "'";
+  };
+  std::vector<std::string> expected;
+  for (int id = IDC_COMBO_F1; id <= IDC_COMBO_F9; ++id) {
+    for (int row = 0; row < fkeys::COMMAND_COUNT; ++row) {
+      char item[32];
+      fkeys::FormatListItem(row, item, sizeof(item));
+      expected.push_back(line(id, std::strlen(item) + 1, item));
+    }
+  }
+  for (int id = IDC_COMBO_SEND_A; id <= IDC_COMBO_SEND_E; ++id) {
+    for (const char* caption : SEND_CAPTIONS) expected.push_back(line(id, std::strlen(caption) + 1, caption));
+  }
+
+  CDialogInitReader reader(LockResource(LoadResource(dll, found)), SizeofResource(dll, found));
+  std::vector<std::string> actual;
+  DialogInitEntry entry;
+  while (reader.Next(&entry)) {
+    EXPECT_EQ(entry.message, CB_ADDSTRING);
+    const char* text = DialogInitText(entry);
+    actual.push_back(text ? line(entry.control, entry.length, text) : "no text");
+  }
+  EXPECT_FALSE(reader.Damaged());
+  EXPECT_EQ(actual, expected);
+  FreeLibrary(dll);
 }
 
 // Leaves page.bmp in the working folder (the build folder); a follow-up test
