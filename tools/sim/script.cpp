@@ -415,8 +415,8 @@ ParseResult ParseScript(const std::string& file, const std::string& text) {
       Step step;
       step.file = file;
       step.line = line;
-      while (!content.empty() && (content.back() == '\r' || content.back() == ' ')) content.pop_back();
-      step.text = content;
+      step.text = code;
+      while (!step.text.empty() && (step.text.back() == '\r' || step.text.back() == ' ')) step.text.pop_back();
       ParseLine(words, step);
       result.steps.push_back(std::move(step));
     } catch (const LineError& error) {

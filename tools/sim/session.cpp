@@ -58,6 +58,11 @@ uint64_t Session::Refreshes() const {
   return m_refreshes;
 }
 
+uint64_t Session::Delivered() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_delivered;
+}
+
 void Session::MidiLoop() {
   std::unique_lock<std::mutex> lock(m_mutex);
   for (;;) {
@@ -76,6 +81,7 @@ void Session::MidiLoop() {
     }
     lock.lock();
     m_delivering = false;
+    ++m_delivered;
     m_done.notify_all();
   }
 }

@@ -40,6 +40,7 @@ class Session {
   // Periodic refreshes on or off; off returns only after a running one ended.
   void FreeRun(bool on);
   uint64_t Refreshes() const;
+  uint64_t Delivered() const;  // short and long messages delivered so far
 
  private:
   void MidiLoop();
@@ -63,6 +64,7 @@ class Session {
   bool m_freeRun = false;
   bool m_refreshing = false;
   uint64_t m_refreshes = 0;
+  uint64_t m_delivered = 0;
   bool m_stop = false;
   std::thread m_midiThread;
   std::thread m_refreshThread;

@@ -1,5 +1,6 @@
 #include "soak.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -17,7 +18,19 @@ namespace {
 
 // One random step, as a line of the script language, so that a failing run
 // can be replayed as it was played.
-std::string RandomLine(std::mt19937& random) {
+// Faders and knobs move a short way from where they are, as hands do between
+// two refreshes.
+struct Positions {
+  int faders[STRIPS_PER_BANK] = {};
+  int knobs[6] = {};
+};
+
+int Near(std::mt19937& random, int* position) {
+  *position = std::clamp(*position + std::uniform_int_distribution<int>(-12, 12)(random), 0, 127);
+  return *position;
+}
+
+std::string RandomLine(std::mt19937& random, Positions& positions) {
   auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
   auto n = [](int value) { return std::to_string(value); };
   static const char* const kButtons[] = {"mute", "solo", "arm", "auto", "select", "knobstrip"};
@@ -28,10 +41,16 @@ std::string RandomLine(std::mt19937& random) {
   static const char* const kLevels[] = {"volume", "pan", "send", "sendpan"};
   static const char* const kSwitches[] = {"mute", "solo", "arm", "autoarm"};
   const int roll = pick(0, 99);
-  if (roll < 20) return "fader " + n(pick(0, 31)) + " " + n(pick(0, 127));
+  if (roll < 20) {
+    const int fader = pick(0, 31);
+    return "fader " + n(fader) + " " + n(Near(random, &positions.faders[fader]));
+  }
   if (roll < 40) return std::string("press ") + kButtons[pick(0, 5)] + " " + n(pick(0, 31));
   if (roll < 55) return std::string("press ") + kKeys[pick(0, 20)];
-  if (roll < 62) return std::string("knob ") + kKnobs[pick(0, 5)] + " " + n(pick(0, 127));
+  if (roll < 62) {
+    const int knob = pick(0, 5);
+    return std::string("knob ") + kKnobs[knob] + " " + n(Near(random, &positions.knobs[knob]));
+  }
   if (roll < 65) return "jog " + n(pick(-12, 12));
   if (roll < 67) return "shuttle " + n(pick(-8191, 8191));
   if (roll < 69) return pick(0, 1) ? "hold store" : "release store";
@@ -52,15 +71,15 @@ std::string RandomLine(std::mt19937& random) {
   }
   if (roll < 96) return pick(0, 1) ? "host blink on" : "host blink off";
   if (roll < 97) return "host strips " + n(pick(1, 128));
-  if (roll < 98) return pick(0, 1) ? "option cursor bank" : "option cursor measure";
-  if (roll < 99) return pick(0, 1) ? "option locate automation" : "option locate position";
+  if (roll < 99) return pick(0, 1) ? "option cursor bank" : "option cursor measure";
   return "option footswitch " + std::string(pick(0, 1) ? "stop" : "undo");
 }
 
 struct Watch {
-  bool storeShared = false;     // the store key lit the solo-1 address and darkened auto-arm 0
-  bool transportStale = false;  // a bank change darkened the transport LEDs
-  bool blinkSeen = false;       // the record LED belongs to the blink
+  bool storeShared = false;  // the store key lit the solo-1 address and darkened auto-arm 0
+  // A bank change darkens the play and record LEDs until the transport next
+  // changes; a blink leaves the record LED as it was until recording changes.
+  bool playStale = false, recordStale = false;
   bool wasPlaying = false, wasRecording = false;
 };
 
@@ -68,11 +87,11 @@ struct Watch {
 // the window matches the host, and the play and record LEDs the transport.
 bool Check(RunContext& context, Watch& watch, std::string* mismatch) {
   return context.host.With([&](HostState& s) {
-    const bool transportChanged = s.playing != watch.wasPlaying || s.recording != watch.wasRecording;
+    if (s.playing != watch.wasPlaying) watch.playStale = false;
+    if (s.recording != watch.wasRecording) watch.recordStale = false;
     watch.wasPlaying = s.playing;
     watch.wasRecording = s.recording;
-    if (transportChanged) watch.transportStale = watch.blinkSeen = false;
-    if (s.blink) watch.blinkSeen = true;
+    if (s.blink) watch.recordStale = true;
     if (s.stripCountFails) return true;  // the refresh does nothing then
     const bool automationMode = context.settings[CONFIG_LOCATE_BUTTONS] == 0;
     for (int p = 0; p < STRIPS_PER_BANK; ++p) {
@@ -101,15 +120,15 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch) {
         }
       }
     }
-    if (!watch.transportStale) {
+    {
       const bool play = context.hardware.Light(STATUS_CH15, LED_PLAY) != 0;
-      if (play != s.playing) {
+      if (!watch.playStale && play != s.playing) {
         *mismatch = std::string("play LED is ") + (play ? "on" : "off") + ", the host is " +
                     (s.playing ? "playing" : "stopped");
         return false;
       }
       const bool record = context.hardware.Light(STATUS_CH15, LED_RECORD) != 0;
-      if (!watch.blinkSeen && record != s.recording) {
+      if (!watch.recordStale && record != s.recording) {
         *mismatch = std::string("record LED is ") + (record ? "on" : "off") + ", the host is " +
                     (s.recording ? "recording" : "not recording");
         return false;
@@ -125,11 +144,24 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
   std::mt19937 random(seed);
   std::vector<std::string> played;
   Watch watch;
-  uint64_t messagesIn = 0;
+  Positions positions;
+  const uint64_t inBefore = context.session.Delivered();
   const uint64_t outBefore = context.host.MessagesOut();
+  // The automation-arm row is checked as such: the locate buttons darken
+  // their LEDs behind the refresh's back, as they are meant to.
+  played.push_back("option locate automation");
+  for (const std::string& line : played) {
+    std::string failure;
+    const ParseResult parsed = ParseScript("soak", line);
+    for (const Step& step : parsed.steps)
+      if (!runner.Run(step, &failure)) {
+        context.monitor.Print("soak: " + failure);
+        return 1;
+      }
+  }
   const auto start = std::chrono::steady_clock::now();
   for (long i = 0; i < steps; ++i) {
-    const std::string line = RandomLine(random);
+    const std::string line = RandomLine(random, positions);
     played.push_back(line);
     const ParseResult parsed = ParseScript("soak", line);
     std::string failure;
@@ -143,8 +175,7 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
       if (step.kind == StepKind::Press && step.control->status == STATUS_CH15 &&
           (step.control->controller == CC_CURSOR_LEFT || step.control->controller == CC_CURSOR_RIGHT) &&
           context.settings[CONFIG_CURSOR_LEFT_RIGHT] != 0)
-        watch.transportStale = true;
-      if (step.kind == StepKind::Move) messagesIn += 128;  // at most; counted exactly below
+        watch.playStale = watch.recordStale = true;
       ok = runner.Run(step, &failure);
     }
     if (ok) {
@@ -169,13 +200,16 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
     // keep it bounded for long runs.
     if (played.size() > 200000) played.erase(played.begin(), played.begin() + 100000);
   }
-  (void)messagesIn;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const uint64_t out = context.host.MessagesOut() - outBefore;
-  char line[200];
-  std::snprintf(line, sizeof line, "soak: %ld steps, seed %u, %llu messages out, %.1f s, %.0f messages per second",
-                steps, seed, static_cast<unsigned long long>(out), seconds,
-                seconds > 0 ? static_cast<double>(out) / seconds : 0.0);
+  const uint64_t in = context.session.Delivered() - inBefore;
+  char line[240];
+  std::snprintf(
+      line, sizeof line,
+      "soak: %ld steps, seed %u, %llu messages in, %llu out, %llu refreshes, %.1f s, %.0f messages per second", steps,
+      seed, static_cast<unsigned long long>(in), static_cast<unsigned long long>(out),
+      static_cast<unsigned long long>(context.session.Refreshes()), seconds,
+      seconds > 0 ? static_cast<double>(in + out) / seconds : 0.0);
   context.monitor.Print(line);
   return 0;
 }
