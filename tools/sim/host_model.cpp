@@ -264,6 +264,17 @@ HRESULT HostModel::QueryHost(REFIID riid, void** out) {
   if (IsEqualIID(riid, IID_IHostMixer)) found = &m_parts->mixer;
   if (IsEqualIID(riid, IID_IHostTransport)) found = &m_parts->transport;
   *out = found;
+  if (m_monitor.Reads() || found != &m_parts->root) {
+    const char* name = found == &m_parts->midiOut     ? "IHostMidiOut"
+                       : found == &m_parts->keyboard  ? "IHostKeyboard"
+                       : found == &m_parts->commands  ? "IHostCommands"
+                       : found == &m_parts->project   ? "IHostProject"
+                       : found == &m_parts->mixer     ? "IHostMixer"
+                       : found == &m_parts->transport ? "IHostTransport"
+                       : found == nullptr             ? "an interface this host does not have"
+                                                      : "IUnknown";
+    m_monitor.Host(std::string("QueryInterface ") + name + (found ? " -> S_OK" : " -> E_NOINTERFACE"));
+  }
   if (found == nullptr) return E_NOINTERFACE;
   found->AddRef();
   return S_OK;

@@ -129,6 +129,22 @@ std::string ClsidText(REFCLSID clsid) {
   return text;
 }
 
+std::string DescribePages(IControlSurface* surface) {
+  ISpecifyPropertyPages* specify = nullptr;
+  if (FAILED(surface->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify))) ||
+      specify == nullptr)
+    return "no ISpecifyPropertyPages";
+  CAUUID pages = {};
+  const HRESULT hr = specify->GetPages(&pages);
+  specify->Release();
+  if (FAILED(hr)) return "GetPages failed: " + HResultText(hr);
+  std::string text = "property pages:";
+  for (ULONG i = 0; i < pages.cElems && pages.pElems != nullptr; ++i)
+    text.append(" ").append(ClsidText(pages.pElems[i]));
+  CoTaskMemFree(pages.pElems);
+  return text;
+}
+
 bool LoadSurface(const std::string& dllPath, const std::string& clsidText, const std::string& description, bool list,
                  LoadedSurface* loaded, std::string* error) {
   if (dllPath.empty()) return FromRegistry(clsidText, description, list, loaded, error);

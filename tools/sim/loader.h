@@ -28,4 +28,7 @@ bool UnloadSurface(LoadedSurface* loaded);
 
 std::string ClsidText(REFCLSID clsid);
 
+// The surface's property pages as its ISpecifyPropertyPages names them.
+std::string DescribePages(IControlSurface* surface);
+
 }  // namespace sim

@@ -188,6 +188,7 @@ int Run(const Options& options) {
     return 2;
   }
   monitor.Print("TavrelSim: " + loaded.description);
+  monitor.Print("TavrelSim: " + sim::DescribePages(loaded.surface));
 
   int result = 0;
   {
@@ -263,17 +264,23 @@ int Run(const Options& options) {
         result = result ? result : 1;
       }
     }
-    surface->DetachHost();
+    // A host detaches only what it attached; a half-done attach is undone by
+    // the surface's own release.
+    if (SUCCEEDED(attached)) {
+      surface->DetachHost();
+      monitor.Host("DetachHost");
+    }
+    const bool unloaded = sim::UnloadSurface(&loaded);
     for (const std::string& problem : host.TakeErrors()) {
       std::fprintf(stderr, "TavrelSim: error of the run: %s\n", problem.c_str());
       result = result ? result : 1;
     }
     for (const auto& [name, count] : host.References())
       if (count != 0) {
-        std::fprintf(stderr, "TavrelSim: %s still holds %ld references after DetachHost\n", name, count);
+        std::fprintf(stderr, "TavrelSim: %s still holds %ld references after the surface was let go\n", name, count);
         result = result ? result : 1;
       }
-    if (!sim::UnloadSurface(&loaded) && !options.dll.empty()) {
+    if (!unloaded && !options.dll.empty()) {
       std::fprintf(stderr, "TavrelSim: the DLL does not let itself be unloaded after the last Release\n");
       result = result ? result : 1;
     }
