@@ -12,7 +12,7 @@ Session::Session(IControlSurface* surface, Monitor& monitor, int refreshMs)
 
 Session::~Session() {
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<SlimMutex> lock(m_mutex);
     m_stop = true;
   }
   m_wake.notify_all();
@@ -21,24 +21,24 @@ Session::~Session() {
 }
 
 void Session::Short(uint32_t word) {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  std::lock_guard<SlimMutex> lock(m_mutex);
   m_input.push_back({word, {}});
   m_wake.notify_all();
 }
 
 void Session::Long(const std::vector<uint8_t>& bytes) {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  std::lock_guard<SlimMutex> lock(m_mutex);
   m_input.push_back({0, bytes});
   m_wake.notify_all();
 }
 
 void Session::Drain() {
-  std::unique_lock<std::mutex> lock(m_mutex);
+  std::unique_lock<SlimMutex> lock(m_mutex);
   m_done.wait(lock, [this] { return m_input.empty() && !m_delivering; });
 }
 
 void Session::Refresh(int count, uint32_t kind) {
-  std::unique_lock<std::mutex> lock(m_mutex);
+  std::unique_lock<SlimMutex> lock(m_mutex);
   m_done.wait(lock, [this] { return m_refreshesWanted == 0; });
   m_refreshesWanted = count;
   m_refreshKind = kind;
@@ -47,24 +47,24 @@ void Session::Refresh(int count, uint32_t kind) {
 }
 
 void Session::FreeRun(bool on) {
-  std::unique_lock<std::mutex> lock(m_mutex);
+  std::unique_lock<SlimMutex> lock(m_mutex);
   m_freeRun = on;
   m_wake.notify_all();
   if (!on) m_done.wait(lock, [this] { return !m_refreshing; });
 }
 
 uint64_t Session::Refreshes() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  std::lock_guard<SlimMutex> lock(m_mutex);
   return m_refreshes;
 }
 
 uint64_t Session::Delivered() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  std::lock_guard<SlimMutex> lock(m_mutex);
   return m_delivered;
 }
 
 void Session::MidiLoop() {
-  std::unique_lock<std::mutex> lock(m_mutex);
+  std::unique_lock<SlimMutex> lock(m_mutex);
   for (;;) {
     m_wake.wait(lock, [this] { return m_stop || !m_input.empty(); });
     if (m_stop) return;
@@ -88,7 +88,7 @@ void Session::MidiLoop() {
 
 void Session::RefreshLoop() {
   using Clock = std::chrono::steady_clock;
-  std::unique_lock<std::mutex> lock(m_mutex);
+  std::unique_lock<SlimMutex> lock(m_mutex);
   Clock::time_point next = Clock::now() + std::chrono::milliseconds(m_refreshMs);
   for (;;) {
     if (m_freeRun)

@@ -9,7 +9,6 @@
 // on how two threads happened to interleave.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -18,6 +17,7 @@
 
 #include "host_interfaces.h"
 #include "monitor.h"
+#include "win_sync.h"
 
 namespace sim {
 
@@ -50,9 +50,9 @@ class Session {
   Monitor& m_monitor;
   const int m_refreshMs;
 
-  mutable std::mutex m_mutex;
-  std::condition_variable m_wake;  // work for either thread
-  std::condition_variable m_done;  // work finished
+  mutable SlimMutex m_mutex;
+  SlimCondition m_wake;  // work for either thread
+  SlimCondition m_done;  // work finished
   struct Input {
     uint32_t word;
     std::vector<uint8_t> bytes;

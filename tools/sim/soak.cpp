@@ -71,12 +71,18 @@ std::string RandomLine(std::mt19937& random, Positions& positions) {
   }
   if (roll < 96) return pick(0, 1) ? "host blink on" : "host blink off";
   if (roll < 97) return "host strips " + n(pick(1, 128));
-  if (roll < 99) return pick(0, 1) ? "option cursor bank" : "option cursor measure";
+  if (roll < 98) return pick(0, 1) ? "option cursor bank" : "option cursor measure";
+  if (roll < 99) return pick(0, 1) ? "option locate automation" : "option locate position";
   return "option footswitch " + std::string(pick(0, 1) ? "stop" : "undo");
 }
 
 struct Watch {
-  bool storeShared = false;  // the store key lit the solo-1 address and darkened auto-arm 0
+  // Lights darkened or lit behind the refresh's back, by design: a locate
+  // hit darkens its button's LED, the store key lights the solo-1 address and
+  // darkens automation-arm 0. Each stays as it is until the host's value for
+  // that position changes, or a bank change relights the window.
+  bool autoStale[STRIPS_PER_BANK] = {}, soloStale[STRIPS_PER_BANK] = {};
+  bool lastAuto[STRIPS_PER_BANK] = {}, lastSolo[STRIPS_PER_BANK] = {};
   // A bank change darkens the play and record LEDs until the transport next
   // changes; a blink leaves the record LED as it was until recording changes.
   bool playStale = false, recordStale = false;
@@ -98,6 +104,11 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch) {
       const int i = context.bank * STRIPS_PER_BANK + p;
       const bool exists = i < s.stripCount;
       const HostStrip& strip = s.strips[i];
+      const bool armed = exists && strip.armed[2][0], soloed = exists && SwitchOn(strip.solo);
+      if (armed != watch.lastAuto[p]) watch.autoStale[p] = false;
+      if (soloed != watch.lastSolo[p]) watch.soloStale[p] = false;
+      watch.lastAuto[p] = armed;
+      watch.lastSolo[p] = soloed;
       struct Row {
         const char* name;
         uint8_t base;
@@ -106,9 +117,9 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch) {
       };
       const Row rows[] = {
           {"mute", LED_MUTE, exists && SwitchOn(strip.mute), false},
-          {"solo", LED_SOLO, exists && SwitchOn(strip.solo), watch.storeShared && p == 1},
+          {"solo", LED_SOLO, soloed, watch.soloStale[p]},
           {"arm", LED_REC_ARM, exists && SwitchOn(strip.arm), false},
-          {"auto", LED_AUTO_ARM, exists && strip.armed[2][0], !automationMode || (watch.storeShared && p == 0)},
+          {"auto", LED_AUTO_ARM, armed, !automationMode || watch.autoStale[p]},
       };
       for (const Row& row : rows) {
         if (row.skip) continue;
@@ -147,8 +158,8 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
   Positions positions;
   const uint64_t inBefore = context.session.Delivered();
   const uint64_t outBefore = context.host.MessagesOut();
-  // The automation-arm row is checked as such: the locate buttons darken
-  // their LEDs behind the refresh's back, as they are meant to.
+  // Start with the automation-arm row as such; the soak switches it to the
+  // locate buttons and back now and then.
   played.push_back("option locate automation");
   for (const std::string& line : played) {
     std::string failure;
@@ -169,13 +180,18 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
     if (!ok) failure = parsed.errors.front();
     for (const Step& step : parsed.steps) {
       if (!ok) break;
-      if (step.kind == StepKind::Hold) {
-        if (step.control->controller == CC_STORE_KEY) watch.storeShared = true;
-      }
+      if (step.kind == StepKind::Hold && step.control->status == STATUS_CH15 &&
+          step.control->controller == CC_STORE_KEY)
+        watch.autoStale[0] = watch.soloStale[1] = true;
+      if (step.kind == StepKind::Press && step.control->status == STATUS_CH14 &&
+          step.control->controller == CC_AUTO_ARM_FIRST && context.settings[CONFIG_LOCATE_BUTTONS] != 0)
+        watch.autoStale[step.position] = true;
       if (step.kind == StepKind::Press && step.control->status == STATUS_CH15 &&
           (step.control->controller == CC_CURSOR_LEFT || step.control->controller == CC_CURSOR_RIGHT) &&
-          context.settings[CONFIG_CURSOR_LEFT_RIGHT] != 0)
+          context.settings[CONFIG_CURSOR_LEFT_RIGHT] != 0) {
         watch.playStale = watch.recordStale = true;
+        for (int p = 0; p < STRIPS_PER_BANK; ++p) watch.autoStale[p] = watch.soloStale[p] = false;
+      }
       ok = runner.Run(step, &failure);
     }
     if (ok) {
