@@ -71,6 +71,16 @@ bool FromRegistry(const std::string& clsidText, const std::string& description, 
     *error = "\"" + chosen + "\" is not a CLSID";
     return false;
   }
+  chosen = ClsidText(loaded->clsid);
+  bool listedHere = false;
+  for (const Listed& entry : listed) {
+    CLSID listedClsid = {};
+    if (ParseClsid(entry.clsid, &listedClsid) && IsEqualCLSID(listedClsid, loaded->clsid)) listedHere = true;
+  }
+  if (!listedHere) {
+    *error = "surface " + chosen + " is not listed under " + where + " (" + std::to_string(listed.size()) + " listed)";
+    return false;
+  }
   const std::string server = QueryString(HKEY_CLASSES_ROOT, "CLSID\\" + chosen + "\\InprocServer32", nullptr);
   const HRESULT hr = CoCreateInstance(loaded->clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IControlSurface,
                                       reinterpret_cast<void**>(&loaded->surface));
