@@ -6,12 +6,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)" --target Tavrel TavrelSim >/dev/null
 dir=build/win64/demo-wine
 out=build/win64/demo
+cmake --preset win64 >/dev/null
+# The fresh Wine prefix is made while the compilers run.
 trap 'scripts/wine-session.sh stop "$dir" >/dev/null' EXIT
-scripts/wine-session.sh start "$dir" win64 >/dev/null
+scripts/wine-session.sh start "$dir" win64 >/dev/null &
+session=$!
+cmake --build --preset win64 -j "$(nproc)" --target Tavrel TavrelSim >/dev/null
+wait $session
 export TAVREL_WINE_DIR=$dir
 scripts/wine-run.sh regsvr32 /s "Z:$(realpath build/win64/plugin/server/Tavrel.dll)"
 rm -rf "$out" && mkdir -p "$out"
