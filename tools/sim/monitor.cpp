@@ -17,11 +17,15 @@ std::string Hex(uint32_t word) {
 
 }  // namespace
 
-void Monitor::Line(const std::string& text) {
+void Monitor::Line(Kind kind, const std::string& text) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
   char stamp[24];
   std::snprintf(stamp, sizeof stamp, "%8.3f ", seconds);
   std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_sink) {
+    m_sink(kind, stamp + text);
+    return;
+  }
   std::fputs((stamp + text + "\n").c_str(), stdout);
   std::fflush(stdout);
 }
@@ -29,7 +33,7 @@ void Monitor::Line(const std::string& text) {
 void Monitor::In(uint32_t word) {
   if (!m_on) return;
   const midi::ShortMessage m = midi::Unpack(word);
-  Line("in  " + Hex(word) + "  " + DescribeIncoming(m.status, m.controller, m.value));
+  Line(Kind::In, "in  " + Hex(word) + "  " + DescribeIncoming(m.status, m.controller, m.value));
 }
 
 void Monitor::InLong(const std::vector<uint8_t>& bytes) {
@@ -42,21 +46,21 @@ void Monitor::InLong(const std::vector<uint8_t>& bytes) {
   }
   int32_t move = 0;
   const bool shuttle = midi::DecodeShuttle(bytes.data(), static_cast<uint32_t>(bytes.size()), &move);
-  Line("in  " + hex + " " + (shuttle ? "shuttle " + std::to_string(move) : std::string("(not understood)")));
+  Line(Kind::In, "in  " + hex + " " + (shuttle ? "shuttle " + std::to_string(move) : std::string("(not understood)")));
 }
 
 void Monitor::Out(uint32_t word) {
   if (!m_on) return;
   const midi::ShortMessage m = midi::Unpack(word);
-  Line("out " + Hex(word) + "  " + DescribeOutgoing(m.status, m.controller, m.value));
+  Line(Kind::Out, "out " + Hex(word) + "  " + DescribeOutgoing(m.status, m.controller, m.value));
 }
 
 void Monitor::Host(const std::string& call) {
-  if (m_on) Line("host " + call);
+  if (m_on) Line(Kind::Host, "host " + call);
 }
 
 void Monitor::Note(const std::string& text) {
-  if (m_on) Line("---- " + text);
+  if (m_on) Line(Kind::Note, "---- " + text);
 }
 
 void Monitor::Print(const std::string& text) {

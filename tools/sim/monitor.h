@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@ namespace sim {
 
 class Monitor {
  public:
+  // Where lines go: standard output unless a sink is set (a window's monitor
+  // pane filters by the line's kind). Set before the session starts.
+  enum class Kind { In, Out, Host, Note };
+  using Sink = std::function<void(Kind kind, const std::string& line)>;
+  void SetSink(Sink sink) { m_sink = std::move(sink); }
+
   void Enable(bool on, bool reads) {
     m_on = on;
     m_reads = on && reads;
@@ -34,10 +41,11 @@ class Monitor {
   void Print(const std::string& text);
 
  private:
-  void Line(const std::string& text);
+  void Line(Kind kind, const std::string& text);
 
   bool m_on = false;
   bool m_reads = false;
+  Sink m_sink;
   std::mutex m_mutex;
   std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };

@@ -84,18 +84,18 @@ std::string Runner::Display() const {
   return text;
 }
 
-bool Runner::HostStep(const Step& step, std::string* error) {
+void Runner::HostStep(const Step& step) {
   HostModel& host = m_context.host;
   switch (step.field) {
     case HostField::Play:
       host.Command(CMD_PLAY);
-      return true;
+      return;
     case HostField::Stop:
       host.Command(CMD_STOP);
-      return true;
+      return;
     case HostField::Record:
       host.Command(CMD_RECORD);
-      return true;
+      return;
     default:
       break;
   }
@@ -127,8 +127,6 @@ bool Runner::HostStep(const Step& step, std::string* error) {
         break;
     }
   });
-  (void)error;
-  return true;
 }
 
 bool Runner::Expect(const Step& step, std::string* expected, std::string* found) {
@@ -322,7 +320,7 @@ bool Runner::Run(const Step& step, std::string* failure) {
       break;
     }
     case StepKind::Host:
-      ok = HostStep(step, &error);
+      HostStep(step);
       break;
     case StepKind::Option: {
       uint8_t settings[PROJECT_SETTINGS_SIZE];
