@@ -284,7 +284,7 @@ bool Runner::Snapshot(const Step& step, std::string* error) {
 
 bool Runner::Run(const Step& step, std::string* failure) {
   const std::string where = step.file + ":" + std::to_string(step.line) + ": ";
-  m_context.monitor.Note(step.text);
+  if (step.kind != StepKind::Say) m_context.monitor.Note(step.text);
   std::string error;
   bool ok = true;
   switch (step.kind) {
