@@ -91,7 +91,8 @@ struct Watch {
 
 // After a refresh: every mute, solo, record-arm and automation-arm LED of
 // the window matches the host, and the play and record LEDs the transport.
-bool Check(RunContext& context, Watch& watch, std::string* mismatch) {
+// On a mismatch, `expectation` is the script line that checks what failed.
+bool Check(RunContext& context, Watch& watch, std::string* mismatch, std::string* expectation) {
   return context.host.With([&](HostState& s) {
     if (s.playing != watch.wasPlaying) watch.playStale = false;
     if (s.recording != watch.wasRecording) watch.recordStale = false;
@@ -125,6 +126,7 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch) {
         if (row.skip) continue;
         const bool lit = context.hardware.Light(STATUS_CH14, static_cast<uint8_t>(row.base + p)) != 0;
         if (lit != row.want) {
+          *expectation = std::string("expect led ") + row.name + " " + std::to_string(p) + (row.want ? " on" : " off");
           *mismatch = std::string(row.name) + " LED " + std::to_string(p) + " (host strip " + std::to_string(i) +
                       ") is " + (lit ? "on" : "off") + ", the host says " + (row.want ? "on" : "off");
           return false;
@@ -134,12 +136,14 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch) {
     {
       const bool play = context.hardware.Light(STATUS_CH15, LED_PLAY) != 0;
       if (!watch.playStale && play != s.playing) {
+        *expectation = s.playing ? "expect led play on" : "expect led play off";
         *mismatch = std::string("play LED is ") + (play ? "on" : "off") + ", the host is " +
                     (s.playing ? "playing" : "stopped");
         return false;
       }
       const bool record = context.hardware.Light(STATUS_CH15, LED_RECORD) != 0;
       if (!watch.recordStale && record != s.recording) {
+        *expectation = s.recording ? "expect led record on" : "expect led record off";
         *mismatch = std::string("record LED is ") + (record ? "on" : "off") + ", the host is " +
                     (s.recording ? "recording" : "not recording");
         return false;
@@ -175,7 +179,7 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
     const std::string line = RandomLine(random, positions);
     played.push_back(line);
     const ParseResult parsed = ParseScript("soak", line);
-    std::string failure;
+    std::string failure, expectation;
     bool ok = parsed.errors.empty();
     if (!ok) failure = parsed.errors.front();
     for (const Step& step : parsed.steps) {
@@ -196,7 +200,7 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
     }
     if (ok) {
       context.session.Refresh(1, 0);
-      ok = Check(context, watch, &failure);
+      ok = Check(context, watch, &failure, &expectation);
       const std::vector<std::string> errors = context.host.TakeErrors();
       if (ok && !errors.empty()) {
         ok = false;
@@ -208,6 +212,7 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
       std::ofstream out(replay);
       out << "# soak seed " << seed << ", failed at step " << i + 1 << ": " << failure << "\n";
       for (const std::string& step : played) out << step << "\nrefresh\n";
+      if (!expectation.empty()) out << expectation << "\n";
       context.monitor.Print("soak: seed " + std::to_string(seed) + ", step " + std::to_string(i + 1) + ": " + failure);
       context.monitor.Print("soak: the script that replays it: " + replay);
       return 1;
