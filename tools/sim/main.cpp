@@ -1,0 +1,302 @@
+// TavrelSim: a host for the surface plug-in, and a model of the hardware in
+// front of it. It finds the plug-in as a host does (or loads a build's DLL),
+// attaches it to its own host model, delivers MIDI and refreshes on threads
+// of their own, and runs scripts, a soak, or until it is stopped.
+//
+// Exit codes: 0 done; 1 an expectation failed or the run found an error;
+// 2 bad input (options, scripts, project file, plug-in not found).
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "class_ids.h"
+#include "hardware.h"
+#include "host_model.h"
+#include "loader.h"
+#include "monitor.h"
+#include "project.h"
+#include "runner.h"
+#include "script.h"
+#include "session.h"
+#include "soak.h"
+#include "surface_settings.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: TavrelSim [options] [--script FILE]...\n"
+    "  --dll PATH         load this DLL through its DllGetClassObject (no registration needed)\n"
+    "  --clsid {...}      the surface to create (default: the one described as \"Orvane Tavrel\")\n"
+    "  --list             list the host's surfaces before choosing\n"
+    "  --script FILE      run a script; several run in order; - reads standard input\n"
+    "  --project FILE     load the host's state and the surface's settings; saved at exit\n"
+    "  --monitor          print every message and host call; --monitor-reads adds the refresh's reads\n"
+    "  --refresh-ms N     refresh period (default 50)\n"
+    "  --snapshots DIR    where snapshot pictures go (default .)\n"
+    "  --soak N --seed S  N random steps with checks after every refresh\n"
+    "Without --script or --soak the host runs until it is stopped (Ctrl+C).\n";
+
+struct Options {
+  std::string dll, clsid, project, snapshots = ".";
+  std::vector<std::string> scripts;
+  bool list = false, monitor = false, reads = false;
+  int refreshMs = 50;
+  long soak = 0;
+  uint32_t seed = 1;
+};
+
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) {
+        *error = arg + " needs a value";
+        return false;
+      }
+      *out = argv[++i];
+      return true;
+    };
+    auto number = [&](long low, long high, long* out) {
+      std::string text;
+      if (!value(&text)) return false;
+      char* end = nullptr;
+      *out = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || *out < low || *out > high) {
+        *error = arg + " " + text + ": expected a number from " + std::to_string(low) + " to " + std::to_string(high);
+        return false;
+      }
+      return true;
+    };
+    long n = 0;
+    std::string text;
+    if (arg == "--dll") {
+      if (!value(&options->dll)) return false;
+    } else if (arg == "--clsid") {
+      if (!value(&options->clsid)) return false;
+    } else if (arg == "--project") {
+      if (!value(&options->project)) return false;
+    } else if (arg == "--snapshots") {
+      if (!value(&options->snapshots)) return false;
+    } else if (arg == "--script") {
+      if (!value(&text)) return false;
+      options->scripts.push_back(text);
+    } else if (arg == "--list") {
+      options->list = true;
+    } else if (arg == "--monitor") {
+      options->monitor = true;
+    } else if (arg == "--monitor-reads") {
+      options->monitor = options->reads = true;
+    } else if (arg == "--refresh-ms") {
+      if (!number(1, 10000, &n)) return false;
+      options->refreshMs = static_cast<int>(n);
+    } else if (arg == "--soak") {
+      if (!number(1, 100000000, &options->soak)) return false;
+    } else if (arg == "--seed") {
+      if (!number(0, 2147483647, &n)) return false;
+      options->seed = static_cast<uint32_t>(n);
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    } else {
+      *error = "unknown option " + arg;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ReadFile(const std::string& path, std::string* text) {
+  if (path == "-") {
+    text->assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return true;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  *text = buffer.str();
+  return true;
+}
+
+// Writes beside the file and then replaces it, so a failed write never
+// leaves half a project behind.
+bool WriteFileReplacing(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out || !(out << text) || !out.flush()) return false;
+  }
+  return MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+HANDLE g_stopEvent = nullptr;
+BOOL WINAPI OnConsoleStop(DWORD) {
+  SetEvent(g_stopEvent);
+  return TRUE;
+}
+
+int Run(const Options& options) {
+  // Everything that can be wrong with the input is found before anything starts.
+  std::vector<sim::Step> steps;
+  std::vector<std::string> errors;
+  for (const std::string& path : options.scripts) {
+    std::string text;
+    if (!ReadFile(path, &text)) {
+      errors.push_back(path + ": cannot read the script");
+      continue;
+    }
+    sim::ParseResult parsed = sim::ParseScript(path, text);
+    errors.insert(errors.end(), parsed.errors.begin(), parsed.errors.end());
+    for (sim::Step& step : parsed.steps) steps.push_back(std::move(step));
+  }
+  sim::Project project;
+  project.surface = options.clsid.empty() ? sim::ClsidText(CLSID_Tavrel) : options.clsid;
+  bool haveProject = false;
+  if (!options.project.empty()) {
+    std::string text, error;
+    if (ReadFile(options.project, &text)) {
+      const std::string wanted = project.surface;
+      if (!sim::ParseProject(options.project, text, &project, &error)) {
+        errors.push_back(error + " (nothing was started and the file is left as it is)");
+      } else if (project.surface != wanted) {
+        errors.push_back(options.project + ": a project of surface " + project.surface + ", not of " + wanted +
+                         " (nothing was started and the file is left as it is)");
+      }
+      haveProject = true;
+    }
+  }
+  if (!errors.empty()) {
+    for (const std::string& error : errors) std::fprintf(stderr, "%s\n", error.c_str());
+    return 2;
+  }
+
+  sim::Monitor monitor;
+  monitor.Enable(options.monitor, options.reads);
+  // The main thread is the process's first single-threaded apartment: a
+  // surface registered without a threading model is created right here and
+  // handed out unmarshalled, as hosts rely on.
+  CoInitialize(nullptr);
+  sim::LoadedSurface loaded;
+  std::string error;
+  if (!sim::LoadSurface(options.dll, options.clsid, "Orvane Tavrel", options.list, &loaded, &error)) {
+    std::fprintf(stderr, "TavrelSim: %s\n", error.c_str());
+    CoUninitialize();
+    return 2;
+  }
+  monitor.Print("TavrelSim: " + loaded.description);
+  monitor.Print("TavrelSim: " + sim::DescribePages(loaded.surface));
+
+  int result = 0;
+  {
+    sim::Hardware hardware;
+    sim::HostModel host(monitor, hardware);
+    host.With([&](sim::HostState& state) {
+      const sim::HostState& stored = project.host;
+      state.stripCount = stored.stripCount;
+      std::copy(std::begin(stored.strips), std::end(stored.strips), std::begin(state.strips));
+      state.now = stored.now;
+      state.punchIn = stored.punchIn;
+      state.punchOut = stored.punchOut;
+      state.recordMode = stored.recordMode;
+      state.takes = stored.takes;
+      state.markers = stored.markers;
+    });
+    host.ExpectCookie(reinterpret_cast<ULONG_PTR>(loaded.surface));
+    IControlSurface* surface = loaded.surface;
+    const HRESULT attached = surface->AttachHost(host.Unknown(), 0);
+    monitor.Host("AttachHost -> " + std::to_string(attached));
+    if (FAILED(attached)) {
+      std::fprintf(stderr, "TavrelSim: AttachHost failed: 0x%08lx\n", static_cast<unsigned long>(attached));
+      result = 1;
+    }
+    if (result == 0 && haveProject && project.hasSettings && !sim::LoadSettings(surface, project.settings, &error)) {
+      std::fprintf(stderr, "TavrelSim: %s\n", error.c_str());
+      result = 1;
+    }
+    if (result == 0) {
+      auto session = std::make_unique<sim::Session>(surface, monitor, options.refreshMs);
+      sim::RunContext run{monitor, hardware, host, *session, surface, options.snapshots, nullptr};
+      if (!sim::SaveSettings(surface, run.settings, &error)) {
+        std::fprintf(stderr, "TavrelSim: %s\n", error.c_str());
+        result = 1;
+      }
+      auto save = [&](std::string* why) {
+        sim::Project out;
+        out.surface = sim::ClsidText(loaded.clsid);
+        out.hasSettings = sim::SaveSettings(surface, out.settings, why);
+        if (!out.hasSettings) return false;
+        host.With([&](sim::HostState& state) { out.host = state; });
+        if (!WriteFileReplacing(options.project, sim::ProjectText(out))) {
+          *why = "cannot write the project " + options.project;
+          return false;
+        }
+        monitor.Print("project saved: " + options.project);
+        return true;
+      };
+      if (!options.project.empty()) run.saveProject = save;
+      // The host's first refresh resets the surface and makes it ready.
+      session->Refresh(1, 0);
+      sim::Runner runner(run);
+      std::string failure;
+      for (const sim::Step& step : steps) {
+        if (result != 0) break;
+        if (!runner.Run(step, &failure)) {
+          std::fprintf(stderr, "%s\n", failure.c_str());
+          result = 1;
+        }
+      }
+      if (result == 0 && options.soak > 0) result = sim::RunSoak(run, runner, options.soak, options.seed);
+      if (result == 0 && steps.empty() && options.soak == 0) {
+        g_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        SetConsoleCtrlHandler(OnConsoleStop, TRUE);
+        monitor.Print("TavrelSim: running; Ctrl+C stops");
+        session->FreeRun(true);
+        WaitForSingleObject(g_stopEvent, INFINITE);
+        session->FreeRun(false);
+      }
+      session.reset();  // the MIDI and refresh threads end before the detach
+      if (!options.project.empty() && !save(&error)) {
+        std::fprintf(stderr, "TavrelSim: %s\n", error.c_str());
+        result = result ? result : 1;
+      }
+    }
+    // A host detaches only what it attached; a half-done attach is undone by
+    // the surface's own release.
+    if (SUCCEEDED(attached)) {
+      surface->DetachHost();
+      monitor.Host("DetachHost");
+    }
+    const bool unloaded = sim::UnloadSurface(&loaded);
+    for (const std::string& problem : host.TakeErrors()) {
+      std::fprintf(stderr, "TavrelSim: error of the run: %s\n", problem.c_str());
+      result = result ? result : 1;
+    }
+    for (const auto& [name, count] : host.References())
+      if (count != 0) {
+        std::fprintf(stderr, "TavrelSim: %s still holds %ld references after the surface was let go\n", name, count);
+        result = result ? result : 1;
+      }
+    if (!unloaded && !options.dll.empty()) {
+      std::fprintf(stderr, "TavrelSim: the DLL does not let itself be unloaded after the last Release\n");
+      result = result ? result : 1;
+    }
+  }
+  CoUninitialize();
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  if (!ParseOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "TavrelSim: %s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+  return Run(options);
+}
