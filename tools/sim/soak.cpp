@@ -77,12 +77,9 @@ std::string RandomLine(std::mt19937& random, Positions& positions) {
 }
 
 struct Watch {
-  // Lights darkened or lit behind the refresh's back, by design: a locate
-  // hit darkens its button's LED, the store key lights the solo-1 address and
-  // darkens automation-arm 0. Each stays as it is until the host's value for
-  // that position changes, or a bank change relights the window.
-  bool autoStale[STRIPS_PER_BANK] = {}, soloStale[STRIPS_PER_BANK] = {};
-  bool lastAuto[STRIPS_PER_BANK] = {}, lastSolo[STRIPS_PER_BANK] = {};
+  // The store key's light shares the solo-1 address and stays lit while the
+  // key is held, whatever the host says about that strip's solo.
+  bool storeHeld = false;
   // A bank change darkens the play and record LEDs until the transport next
   // changes; a blink leaves the record LED as it was until recording changes.
   bool playStale = false, recordStale = false;
@@ -106,10 +103,6 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch, std::string
       const bool exists = i < s.stripCount;
       const HostStrip& strip = s.strips[i];
       const bool armed = exists && strip.armed[2][0], soloed = exists && SwitchOn(strip.solo);
-      if (armed != watch.lastAuto[p]) watch.autoStale[p] = false;
-      if (soloed != watch.lastSolo[p]) watch.soloStale[p] = false;
-      watch.lastAuto[p] = armed;
-      watch.lastSolo[p] = soloed;
       struct Row {
         const char* name;
         uint8_t base;
@@ -118,9 +111,9 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch, std::string
       };
       const Row rows[] = {
           {"mute", LED_MUTE, exists && SwitchOn(strip.mute), false},
-          {"solo", LED_SOLO, soloed, watch.soloStale[p]},
+          {"solo", LED_SOLO, soloed, watch.storeHeld && LED_SOLO + p == LED_STORE},
           {"arm", LED_REC_ARM, exists && SwitchOn(strip.arm), false},
-          {"auto", LED_AUTO_ARM, armed, !automationMode || watch.autoStale[p]},
+          {"auto", LED_AUTO_ARM, armed, !automationMode},
       };
       for (const Row& row : rows) {
         if (row.skip) continue;
@@ -184,17 +177,14 @@ int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
     if (!ok) failure = parsed.errors.front();
     for (const Step& step : parsed.steps) {
       if (!ok) break;
-      if (step.kind == StepKind::Hold && step.control->status == STATUS_CH15 &&
-          step.control->controller == CC_STORE_KEY)
-        watch.autoStale[0] = watch.soloStale[1] = true;
-      if (step.kind == StepKind::Press && step.control->status == STATUS_CH14 &&
-          step.control->controller == CC_AUTO_ARM_FIRST && context.settings[CONFIG_LOCATE_BUTTONS] != 0)
-        watch.autoStale[step.position] = true;
+      const bool storeKey =
+          step.control != nullptr && step.control->status == STATUS_CH15 && step.control->controller == CC_STORE_KEY;
+      if (storeKey && (step.kind == StepKind::Hold || step.kind == StepKind::Release))
+        watch.storeHeld = step.kind == StepKind::Hold;
       if (step.kind == StepKind::Press && step.control->status == STATUS_CH15 &&
           (step.control->controller == CC_CURSOR_LEFT || step.control->controller == CC_CURSOR_RIGHT) &&
           context.settings[CONFIG_CURSOR_LEFT_RIGHT] != 0) {
         watch.playStale = watch.recordStale = true;
-        for (int p = 0; p < STRIPS_PER_BANK; ++p) watch.autoStale[p] = watch.soloStale[p] = false;
       }
       ok = runner.Run(step, &failure);
     }
