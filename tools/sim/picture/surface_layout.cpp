@@ -25,6 +25,15 @@ constexpr int SURFACE_W = 1500, SURFACE_H = 510;
 
 int StripX(int p) { return STRIP_LEFT + p * STRIP_PITCH + (p / 8) * GROUP_GAP + (STRIP_PITCH - BUTTON_W) / 2; }
 
+// Copies as much of `text` as fits, always terminated: names and labels are
+// short by design, and a longer one is cut rather than overrun.
+template <size_t N>
+void CopyText(char (&out)[N], const char* text) {
+  size_t n = 0;
+  for (; n + 1 < N && text[n] != '\0'; ++n) out[n] = text[n];
+  out[n] = '\0';
+}
+
 struct Builder {
   std::vector<LayoutRow> rows;
 
@@ -32,8 +41,8 @@ struct Builder {
     LayoutRow row{};
     row.kind = kind;
     row.index = index;
-    std::snprintf(row.name, sizeof row.name, "%s", name);
-    std::snprintf(row.label, sizeof row.label, "%s", label);
+    CopyText(row.name, name);
+    CopyText(row.label, label);
     row.rect = rect;
     row.input = input;
     row.light = light;
