@@ -3,6 +3,7 @@
 #include <string>
 
 #include "surface_fixture.h"
+#include "wire.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ TEST_F(ReentryTest, DetachInsideAnOperationEndsItsHostCalls) {
   Short(0xBE, 0x55, 127);
   host.ClearLog();
   size_t linesAtDetach = 0;
-  OnFirst("send bd 41", [&] {
+  OnFirst(wire::Led(midi::STATUS_CH14, midi::LED_SOLO + 1, true), [&] {
     EXPECT_EQ(surface->DetachHost(), S_OK);
     linesAtDetach = host.Log(true).size();
   });

@@ -6,16 +6,13 @@
 
 #include "module_state.h"
 #include "surface_fixture.h"
+#include "wire.h"
 
 using namespace midi;
 
 namespace {
 
-std::string SendLine(int status, int controller, int value) {
-  char line[32];
-  std::snprintf(line, sizeof line, "send %02x %02x %02x", status, controller, value);
-  return line;
-}
+using wire::Send;
 
 class RefreshTest : public SurfaceTest {
  protected:
@@ -59,13 +56,13 @@ TEST_F(RefreshTest, StripsBeyondTheHostStayDarkButSelectionStillShows) {
 
   std::vector<std::string> expected;
   for (int p = 0; p < 10; ++p) {
-    expected.push_back(SendLine(0xBD, 0x20 + p, 127));        // record arm
-    expected.push_back(SendLine(0xBD, 0x00 + p, 127));        // mute
-    expected.push_back(SendLine(0xBD, 0x40 + p, 127));        // solo
-    if (p == 0) expected.push_back(SendLine(0xBE, 0x20, 0));  // strip 0 is no longer selected
-    expected.push_back(SendLine(0xBD, 0x60 + p, 127));        // automation arm
+    expected.push_back(Send(0xBD, 0x20 + p, 127));        // record arm
+    expected.push_back(Send(0xBD, 0x00 + p, 127));        // mute
+    expected.push_back(Send(0xBD, 0x40 + p, 127));        // solo
+    if (p == 0) expected.push_back(Send(0xBE, 0x20, 0));  // strip 0 is no longer selected
+    expected.push_back(Send(0xBD, 0x60 + p, 127));        // automation arm
   }
-  expected.push_back(SendLine(0xBE, 0x20 + 20, 127));
+  expected.push_back(Send(0xBE, 0x20 + 20, 127));
   EXPECT_SEQUENCE(RefreshSends(), expected);
 
   for (const std::string& line : host.Log(true))

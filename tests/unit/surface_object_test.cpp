@@ -5,31 +5,12 @@
 
 #include "class_ids.h"
 #include "surface_fixture.h"
+#include "wire.h"
 
 namespace {
 
-std::string SendLine(int status, int controller, int value) {
-  char line[32];
-  std::snprintf(line, sizeof line, "send %02x %02x %02x", status, controller, value);
-  return line;
-}
-
-// The 201 switch-off messages in their order: panel lights, then per
-// position select, automation arm, record arm, knob strip, solo, mute.
-std::vector<std::string> SweepLines() {
-  std::vector<std::string> lines;
-  for (int controller : {0x4F, 0x57, 0x58, 0x59, 0x5A, 0x5B, 0x5C, 0x5D, 0x5E})
-    lines.push_back(SendLine(0xBE, controller, 0));
-  for (int p = 0; p < 32; ++p) {
-    lines.push_back(SendLine(0xBE, 0x20 + p, 0));
-    lines.push_back(SendLine(0xBD, 0x60 + p, 0));
-    lines.push_back(SendLine(0xBD, 0x20 + p, 0));
-    lines.push_back(SendLine(0xBE, 0x00 + p, 0));
-    lines.push_back(SendLine(0xBD, 0x40 + p, 0));
-    lines.push_back(SendLine(0xBD, 0x00 + p, 0));
-  }
-  return lines;
-}
+using wire::Send;
+using wire::Sweep;
 
 using SurfaceObjectTest = SurfaceTest;
 
@@ -78,7 +59,7 @@ TEST_F(SurfaceObjectTest, ObjectCountFollowsLifetime) {
 TEST_F(SurfaceObjectTest, FirstRefreshOfKind4ResetsButDoesNotMakeReady) {
   ASSERT_EQ(surface->AttachHost(&host, 0), S_OK);
   Refresh(4);
-  EXPECT_SEQUENCE(host.Log(true), SweepLines());
+  EXPECT_SEQUENCE(host.Log(true), Sweep());
   EXPECT_EQ(state.ready(), 0);
 
   host.ClearLog();
@@ -97,7 +78,7 @@ TEST_F(SurfaceObjectTest, EveryObjectGetsItsOwnFirstRefreshReset) {
   FakeHost otherHost;
   ASSERT_EQ(second->AttachHost(&otherHost, 0), S_OK);
   ASSERT_EQ(second->RefreshFeedback(4, 0), S_OK);
-  EXPECT_SEQUENCE(otherHost.Sends(), SweepLines());
+  EXPECT_SEQUENCE(otherHost.Sends(), Sweep());
   second->DetachHost();
   second->Release();
 }
@@ -146,7 +127,7 @@ TEST_F(SurfaceObjectTest, DetachSweepsBeforeReleasingTheHost) {
   MakeReady();
   EXPECT_EQ(host.RefCount(HostInterface::MidiOut), 1);
   ASSERT_EQ(surface->DetachHost(), S_OK);
-  EXPECT_SEQUENCE(host.Log(true), SweepLines());
+  EXPECT_SEQUENCE(host.Log(true), Sweep());
   for (int i = 0; i < static_cast<int>(HostInterface::Count); ++i)
     EXPECT_EQ(host.RefCount(static_cast<HostInterface>(i)), 0) << i;
 

@@ -6,6 +6,7 @@
 
 #include "module_state.h"
 #include "surface_fixture.h"
+#include "wire.h"
 
 namespace {
 
@@ -340,6 +341,7 @@ TEST_F(TransportTest, WhichMessagesReturnTheFootswitchToIdle) {
 // The store key and the locate buttons switch strip lights outside the
 // refresh; the next refresh must still show what the host calls for there.
 TEST_F(TransportTest, RefreshRelightsWhatTheStoreKeyAndLocateButtonsSwitched) {
+  using midi::LED_AUTO_ARM, midi::LED_SOLO, midi::STATUS_CH14, wire::Led;
   host.SetArmValue(0, MIX_PARAM_MUTE, 0, 1);  // strip 0 automation-armed
   host.SetArmValue(4, MIX_PARAM_MUTE, 0, 1);
   Refresh();
@@ -351,18 +353,19 @@ TEST_F(TransportTest, RefreshRelightsWhatTheStoreKeyAndLocateButtonsSwitched) {
   };
 
   StoreDown();
-  EXPECT_SEQUENCE(refreshSends(), {"send bd 60 7f"});  // the store light (bd 41) stays lit while held
+  // The store light (the solo-1 address) stays lit while the key is held.
+  EXPECT_SEQUENCE(refreshSends(), {Led(STATUS_CH14, LED_AUTO_ARM + 0, true)});
   StoreUp();
-  EXPECT_SEQUENCE(refreshSends(), {"send bd 41 00"});  // strip 1 is not soloed
+  EXPECT_SEQUENCE(refreshSends(), {Led(STATUS_CH14, LED_SOLO + 1, false)});  // strip 1 is not soloed
   EXPECT_SEQUENCE(refreshSends(), {});
 
   host.SetParamValue(1, MIX_PARAM_SOLO, 0, 1.0f);  // with strip 1 soloed the light simply stays
   Refresh();
   StoreDown();
   StoreUp();
-  EXPECT_SEQUENCE(refreshSends(), {"send bd 60 7f"});
+  EXPECT_SEQUENCE(refreshSends(), {Led(STATUS_CH14, LED_AUTO_ARM + 0, true)});
 
   surface->SetConfigByte(CONFIG_LOCATE_BUTTONS, 1);
   Locate(4);
-  EXPECT_SEQUENCE(refreshSends(), {"send bd 64 7f"});
+  EXPECT_SEQUENCE(refreshSends(), {Led(STATUS_CH14, LED_AUTO_ARM + 4, true)});
 }
