@@ -24,10 +24,8 @@ CTavrelPropPage::~CTavrelPropPage() {
   // must not keep the surface object, the site or a window alive for good.
   if (GetSafeHwnd() != nullptr) DestroyWindow();
   if (m_fittedPicture != nullptr) ::DeleteObject(m_fittedPicture);
-  if (m_surface != nullptr) m_surface->Release();
-  if (m_pageSite != nullptr) m_pageSite->Release();
-  m_surface = nullptr;
-  m_pageSite = nullptr;
+  m_surface.Reset();
+  m_pageSite.Reset();
   InterlockedDecrement(&g_pageCount);
 }
 
@@ -56,14 +54,13 @@ ULONG STDMETHODCALLTYPE CTavrelPropPage::Release() {
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::SetPageSite(IPropertyPageSite* site) {
   if (site != nullptr) {
-    if (m_pageSite != nullptr) return E_UNEXPECTED;
+    if (m_pageSite) return E_UNEXPECTED;
     site->AddRef();
-    m_pageSite = site;
+    m_pageSite.Reset(site);
     return S_OK;
   }
-  if (m_pageSite == nullptr) return E_UNEXPECTED;
-  m_pageSite->Release();
-  m_pageSite = nullptr;
+  if (!m_pageSite) return E_UNEXPECTED;
+  m_pageSite.Reset();
   return S_OK;
 }
 
@@ -86,10 +83,9 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::Deactivate() {
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::GetPageInfo(PROPPAGEINFO* info) {
   if (info == nullptr) return E_POINTER;
-  IMalloc* allocator = nullptr;
-  if (FAILED(CoGetMalloc(1, &allocator)) || allocator == nullptr) return E_FAIL;
+  CComPtr<IMalloc> allocator;
+  if (FAILED(CoGetMalloc(1, allocator.Put())) || !allocator) return E_FAIL;
   auto* title = static_cast<LPOLESTR>(allocator->Alloc(TITLE_ALLOCATION));
-  allocator->Release();
   if (title == nullptr) return E_OUTOFMEMORY;
   std::wmemcpy(title, PAGE_TITLE, sizeof(PAGE_TITLE) / sizeof(PAGE_TITLE[0]));
 
@@ -116,9 +112,8 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::GetPageInfo(PROPPAGEINFO* info) {
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::SetObjects(ULONG count, IUnknown** objects) {
   if (count == 0) {
-    if (m_surface == nullptr) return E_UNEXPECTED;
-    m_surface->Release();
-    m_surface = nullptr;
+    if (!m_surface) return E_UNEXPECTED;
+    m_surface.Reset();
     return S_OK;
   }
   if (count != 1) return E_UNEXPECTED;
@@ -127,10 +122,9 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::SetObjects(ULONG count, IUnknown** ob
   // (another module, a proxy) is never read beyond its COM calls.
   CTavrel* surface = CTavrel::FromUnknown(objects[0]);
   if (surface == nullptr) return E_POINTER;
-  if (surface != m_surface) {
+  if (surface != m_surface.Get()) {
     surface->AddRef();
-    if (m_surface != nullptr) m_surface->Release();
-    m_surface = surface;
+    m_surface.Reset(surface);
   }
   if (GetSafeHwnd() != nullptr) LoadControlsFromConfig();
   return S_OK;
@@ -276,13 +270,13 @@ void CTavrelPropPage::LoadControlsFromConfig() {
 }
 
 void CTavrelPropPage::OnDefaultOptions() {
-  if (m_surface == nullptr) return;
+  if (!m_surface) return;
   for (size_t i = 0; i < CONFIG_SETTINGS_SIZE; ++i) m_surface->SetConfigByte(i, DEFAULT_SETTINGS[i]);
   LoadControlsFromConfig();
 }
 
 void CTavrelPropPage::StoreByte(size_t index, uint8_t value) {
-  if (m_surface != nullptr) m_surface->SetConfigByte(index, value);
+  if (m_surface) m_surface->SetConfigByte(index, value);
 }
 
 void CTavrelPropPage::StoreSelection(const CComboBox& combo, size_t index) {

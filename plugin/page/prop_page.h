@@ -10,6 +10,7 @@
 #include "brush.h"
 #include "combo_box.h"
 #include "dialog.h"
+#include "handles.h"
 #include "page_resources.h"
 #include "surface_config.h"
 #include "win_compat.h"
@@ -107,6 +108,6 @@ class CTavrelPropPage : public CDialog, public IPropertyPage {
   CBrush m_brush;
   HBITMAP m_fittedPicture = nullptr;  // the stretched picture, deleted with the window
   LONG volatile m_pageRef = 1;
-  CTavrel* m_surface = nullptr;             // one counted reference while set
-  IPropertyPageSite* m_pageSite = nullptr;  // one counted reference while set; never called
+  CComPtr<CTavrel> m_surface;             // one counted reference while set
+  CComPtr<IPropertyPageSite> m_pageSite;  // one counted reference while set; never called
 };
