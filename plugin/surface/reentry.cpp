@@ -3,9 +3,15 @@
 // input that waits for the running operation, and the attachment check.
 #include "tavrel.h"
 
-CTavrel::COperation::COperation(CTavrel* surface) : m_surface(surface), m_outermost(surface->m_callDepth == 0) {
+// Each operation starts with its host calls allowed; an attach or detach
+// that runs inside it (a nested operation) supersedes it when it returns.
+CTavrel::COperation::COperation(CTavrel* surface)
+    : m_surface(surface),
+      m_outermost(surface->m_callDepth == 0),
+      m_outerSuperseded(surface->m_superseded),
+      m_attachmentAtStart(surface->m_attachment) {
   ++m_surface->m_callDepth;
-  if (m_outermost) m_surface->m_operationAttachment = m_surface->m_attachment;
+  m_surface->m_superseded = false;
 }
 
 // Input that waited runs before the operation is over, so anything it sets
@@ -13,6 +19,8 @@ CTavrel::COperation::COperation(CTavrel* surface) : m_surface(surface), m_outerm
 CTavrel::COperation::~COperation() {
   if (m_outermost) m_surface->RunDeferredInput();
   --m_surface->m_callDepth;
+  const bool changed = m_surface->m_attachment != m_attachmentAtStart;
+  m_surface->m_superseded = !m_outermost && (m_outerSuperseded || changed);
 }
 
 void CTavrel::DeferShortMidi(DWORD message) {
@@ -29,7 +37,7 @@ void CTavrel::DeferShuttle(int32_t move) {
 void CTavrel::RunDeferredInput() {
   for (int32_t next = 0; next < m_deferredCount; ++next) {
     const DeferredInput input = m_deferred[next];
-    m_operationAttachment = m_attachment;
+    m_superseded = false;
     if (input.isShuttle)
       OnShuttle(input.move);
     else

@@ -127,6 +127,8 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
    private:
     CTavrel* m_surface;
     bool m_outermost;
+    bool m_outerSuperseded;
+    uint32_t m_attachmentAtStart;
   };
   bool InOperation() const { return m_callDepth > 0; }
   void DeferShortMidi(DWORD message);
@@ -136,7 +138,7 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // queued for the old attachment is dropped.
   void AttachmentChanged();
   // False once the attachment has changed under the running operation.
-  bool HostCallsAllowed() const { return m_callDepth == 0 || m_attachment == m_operationAttachment; }
+  bool HostCallsAllowed() const { return !m_superseded; }
 
   // --- channel strips (strip_input.cpp) ---
   void OnFaderMove(int position, uint8_t value, DWORD stripCount);
@@ -223,8 +225,8 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   DeferredInput m_deferred[DEFERRED_INPUT_LIMIT] = {};
   int32_t m_deferredCount = 0;
   int32_t m_callDepth = 0;
-  uint32_t m_attachment = 0;           // counts attaches and detaches
-  uint32_t m_operationAttachment = 0;  // the attachment the running operation began with
+  uint32_t m_attachment = 0;  // counts attaches and detaches
+  bool m_superseded = false;  // an attach or detach ran inside the running operation
   IHostMidiOut* m_midiOut = nullptr;
   IHostKeyboard* m_keyboard = nullptr;
   IHostCommands* m_commands = nullptr;

@@ -61,6 +61,24 @@ TEST_F(ReentryTest, DetachInsideAnOperationEndsItsHostCalls) {
   for (auto which : {HostInterface::MidiOut, HostInterface::Mixer}) EXPECT_EQ(host.RefCount(which), 0);
 }
 
+// An attach from inside an operation supersedes it: the new host gets no
+// call from the interrupted refresh, the old one no call after the attach.
+TEST_F(ReentryTest, AttachInsideAnOperationSupersedesIt) {
+  FakeHost other;
+  size_t linesAtAttach = 0;
+  OnFirst("GetParam strip=3", [&] {
+    EXPECT_EQ(surface->AttachHost(&other, 0), S_OK);
+    linesAtAttach = host.Log(true).size();
+  });
+  Refresh();
+  EXPECT_EQ(host.Log(true).size(), linesAtAttach + 1);  // + the read the attach came from
+  EXPECT_TRUE(other.Log(true).empty());
+  EXPECT_EQ(other.RefCount(HostInterface::Mixer), 1);
+  Refresh();  // the next operation runs on the new host
+  EXPECT_FALSE(other.Log(true).empty());
+  EXPECT_TRUE(surface->DetachHost() == S_OK);
+}
+
 // A refresh inside an operation is skipped; more re-entrant input than the
 // queue holds is dropped, never written past it.
 TEST_F(ReentryTest, RefreshInsideIsSkippedAndTheQueueIsBounded) {
