@@ -6,12 +6,7 @@
 
 #include "host_interfaces.h"
 
-class NullHost : public IHostMidiOut,
-                 public IHostKeyboard,
-                 public IHostCommands,
-                 public IHostProject,
-                 public IHostMixer,
-                 public IHostTransport {
+class NullHost : public IHostInterfaces {
  public:
   virtual ~NullHost() = default;
   IUnknown* Unknown() { return static_cast<IHostMidiOut*>(this); }
@@ -21,21 +16,8 @@ class NullHost : public IHostMidiOut,
   DWORD armed = 0;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IHostMidiOut))
-      *ppv = static_cast<IHostMidiOut*>(this);
-    else if (IsEqualGUID(riid, IID_IHostKeyboard))
-      *ppv = static_cast<IHostKeyboard*>(this);
-    else if (IsEqualGUID(riid, IID_IHostCommands))
-      *ppv = static_cast<IHostCommands*>(this);
-    else if (IsEqualGUID(riid, IID_IHostProject))
-      *ppv = static_cast<IHostProject*>(this);
-    else if (IsEqualGUID(riid, IID_IHostMixer))
-      *ppv = static_cast<IHostMixer*>(this);
-    else if (IsEqualGUID(riid, IID_IHostTransport))
-      *ppv = static_cast<IHostTransport*>(this);
-    else
-      return *ppv = nullptr, E_NOINTERFACE;
-    return S_OK;
+    *ppv = HostInterface(riid);
+    return *ppv != nullptr ? S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }

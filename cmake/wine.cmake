@@ -3,6 +3,13 @@
 # a fresh prefix and an Xvfb display and stops both afterwards).
 set(TAVREL_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
 
+# The machine type of this build's binaries, as tests/pe/check_pe.py names it.
+if(TAVREL_WINEARCH STREQUAL "win64")
+  set(TAVREL_MACHINE x64)
+else()
+  set(TAVREL_MACHINE x86)
+endif()
+
 if(WIN32)
   # Wine's loader for this target must be able to start here. The 32-bit one
   # is an i386 Linux program: a kernel built without 32-bit support cannot
@@ -58,11 +65,6 @@ function(tavrel_check_binary name target)
   if(NOT WIN32)
     return()
   endif()
-  if(TAVREL_WINEARCH STREQUAL "win64")
-    set(machine x64)
-  else()
-    set(machine x86)
-  endif()
   add_test(NAME ${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/pe/check_pe.py $<TARGET_FILE:${target}>
-                                --machine ${machine} --exports ${ARGN})
+                                --machine ${TAVREL_MACHINE} --exports ${ARGN})
 endfunction()

@@ -177,3 +177,19 @@ struct IHostTransport : IUnknown {
   // Slot 6.
   virtual HRESULT STDMETHODCALLTYPE GetNowTime(DWORD which, TimeRecord* record) = 0;
 };
+
+// One object that is all six host interfaces, with one identity and one
+// count, as a small host may be (the benchmarks' and the fuzz targets' hosts
+// are). HostInterface gives this object as the interface `riid` names, its
+// IUnknown being the MIDI output, or null.
+struct IHostInterfaces : IHostMidiOut, IHostKeyboard, IHostCommands, IHostProject, IHostMixer, IHostTransport {
+  void* HostInterface(REFIID riid) {
+    if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IHostMidiOut)) return static_cast<IHostMidiOut*>(this);
+    if (IsEqualGUID(riid, IID_IHostKeyboard)) return static_cast<IHostKeyboard*>(this);
+    if (IsEqualGUID(riid, IID_IHostCommands)) return static_cast<IHostCommands*>(this);
+    if (IsEqualGUID(riid, IID_IHostProject)) return static_cast<IHostProject*>(this);
+    if (IsEqualGUID(riid, IID_IHostMixer)) return static_cast<IHostMixer*>(this);
+    if (IsEqualGUID(riid, IID_IHostTransport)) return static_cast<IHostTransport*>(this);
+    return nullptr;
+  }
+};

@@ -6,12 +6,7 @@ using namespace midi;
 
 HRESULT STDMETHODCALLTYPE CTavrel::OnShortMidi(DWORD message) {
   CCriticalSectionAuto lock(&m_lock);
-  if (InOperation()) {
-    DeferShortMidi(message);
-    return S_OK;
-  }
-  COperation operation(this);
-  HandleShortMidi(message);
+  RunOrDefer({false, message, 0});
   return S_OK;
 }
 
@@ -68,12 +63,6 @@ HRESULT STDMETHODCALLTYPE CTavrel::OnLongMidi(DWORD count, const BYTE* bytes) {
   if (count == 0) return S_OK;
   CCriticalSectionAuto lock(&m_lock);
   int32_t move = 0;
-  if (!DecodeShuttle(bytes, count, &move)) return S_OK;
-  if (InOperation()) {
-    DeferShuttle(move);
-    return S_OK;
-  }
-  COperation operation(this);
-  OnShuttle(move);
+  if (DecodeShuttle(bytes, count, &move)) RunOrDefer({true, 0, move});
   return S_OK;
 }

@@ -23,12 +23,23 @@ CTavrel::COperation::~COperation() {
   m_surface->m_superseded = !m_outermost && (m_outerSuperseded || changed);
 }
 
-void CTavrel::DeferShortMidi(DWORD message) {
-  if (m_deferredCount < DEFERRED_INPUT_LIMIT) m_deferred[m_deferredCount++] = {false, message, 0};
+// Input runs at once as an operation of its own, or, when it arrives inside
+// one, waits in the queue; what does not fit is dropped like any input the
+// surface cannot take.
+void CTavrel::RunOrDefer(const DeferredInput& input) {
+  if (InOperation()) {
+    if (m_deferredCount < DEFERRED_INPUT_LIMIT) m_deferred[m_deferredCount++] = input;
+    return;
+  }
+  COperation operation(this);
+  RunInput(input);
 }
 
-void CTavrel::DeferShuttle(int32_t move) {
-  if (m_deferredCount < DEFERRED_INPUT_LIMIT) m_deferred[m_deferredCount++] = {true, 0, move};
+void CTavrel::RunInput(const DeferredInput& input) {
+  if (input.isShuttle)
+    OnShuttle(input.move);
+  else
+    HandleShortMidi(input.message);
 }
 
 // Each queued message is handled as an operation of its own, on the window
@@ -36,12 +47,8 @@ void CTavrel::DeferShuttle(int32_t move) {
 // never holds more than its limit, so the drain always ends.
 void CTavrel::RunDeferredInput() {
   for (int32_t next = 0; next < m_deferredCount; ++next) {
-    const DeferredInput input = m_deferred[next];
     m_superseded = false;
-    if (input.isShuttle)
-      OnShuttle(input.move);
-    else
-      HandleShortMidi(input.message);
+    RunInput(m_deferred[next]);
   }
   m_deferredCount = 0;
 }

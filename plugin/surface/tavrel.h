@@ -130,9 +130,15 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
     bool m_outerSuperseded;
     uint32_t m_attachmentAtStart;
   };
+  // One short message, or a shuttle move decoded from a long one.
+  struct DeferredInput {
+    bool isShuttle;
+    DWORD message;
+    int32_t move;
+  };
   bool InOperation() const { return m_callDepth > 0; }
-  void DeferShortMidi(DWORD message);
-  void DeferShuttle(int32_t move);
+  void RunOrDefer(const DeferredInput& input);
+  void RunInput(const DeferredInput& input);
   void RunDeferredInput();
   // An attach or detach: the running operation's host calls stop, and input
   // queued for the old attachment is dropped.
@@ -214,13 +220,7 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // the module ever creates).
   bool m_resetPending = true;
   ULONG_PTR m_cookie = 0;
-  // Re-entrant input waiting for the running operation to end, in arrival
-  // order; what does not fit is dropped like any input the surface cannot take.
-  struct DeferredInput {
-    bool isShuttle;
-    DWORD message;
-    int32_t move;
-  };
+  // Re-entrant input waiting for the running operation to end, in arrival order.
   static constexpr int32_t DEFERRED_INPUT_LIMIT = 32;
   DeferredInput m_deferred[DEFERRED_INPUT_LIMIT] = {};
   int32_t m_deferredCount = 0;

@@ -44,19 +44,7 @@ void CheckStrip(DWORD strip) { FuzzCheck(strip < static_cast<DWORD>(midi::HOST_S
 HRESULT STDMETHODCALLTYPE FuzzHost::QueryInterface(REFIID riid, void** ppv) {
   Called();
   if (ppv == nullptr) return E_POINTER;
-  void* found = nullptr;
-  if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IHostMidiOut))
-    found = static_cast<IHostMidiOut*>(this);
-  else if (IsEqualGUID(riid, IID_IHostKeyboard))
-    found = static_cast<IHostKeyboard*>(this);
-  else if (IsEqualGUID(riid, IID_IHostCommands))
-    found = static_cast<IHostCommands*>(this);
-  else if (IsEqualGUID(riid, IID_IHostProject))
-    found = static_cast<IHostProject*>(this);
-  else if (IsEqualGUID(riid, IID_IHostMixer))
-    found = static_cast<IHostMixer*>(this);
-  else if (IsEqualGUID(riid, IID_IHostTransport))
-    found = static_cast<IHostTransport*>(this);
+  void* found = HostInterface(riid);
   // The fuzzer may refuse any interface (a partial attach).
   if (found == nullptr || m_input->Byte() % 16 == 15) {
     *ppv = nullptr;
@@ -113,9 +101,7 @@ HRESULT STDMETHODCALLTYPE FuzzHost::SetParam(DWORD, DWORD strip, DWORD, DWORD in
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetParam(DWORD, DWORD strip, DWORD, DWORD, float* value) {
-  Called();
-  CheckStrip(strip);
-  if (DrawFailure(m_input)) return E_FAIL;
+  if (StripReadFails(strip)) return E_FAIL;
   *value = DrawLevel(m_input);
   return S_OK;
 }
@@ -127,11 +113,17 @@ HRESULT STDMETHODCALLTYPE FuzzHost::SetArm(DWORD, DWORD strip, DWORD, DWORD, DWO
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetArm(DWORD, DWORD strip, DWORD, DWORD, DWORD* on) {
-  Called();
-  CheckStrip(strip);
-  if (DrawFailure(m_input)) return E_FAIL;
+  if (StripReadFails(strip)) return E_FAIL;
   *on = m_input->Byte() % 2;
   return S_OK;
+}
+
+// A read of one strip's value: the call is seen, the strip checked, and the
+// input decides whether it fails without filling its out-argument.
+bool FuzzHost::StripReadFails(DWORD strip) {
+  Called();
+  CheckStrip(strip);
+  return DrawFailure(m_input);
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetState(DWORD, DWORD* on) {

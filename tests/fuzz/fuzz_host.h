@@ -10,12 +10,7 @@
 #include "fuzz_input.h"
 #include "host_interfaces.h"
 
-class FuzzHost : public IHostMidiOut,
-                 public IHostKeyboard,
-                 public IHostCommands,
-                 public IHostProject,
-                 public IHostMixer,
-                 public IHostTransport {
+class FuzzHost : public IHostInterfaces {
  public:
   explicit FuzzHost(FuzzInput* input) : m_input(input) {}
   virtual ~FuzzHost() = default;
@@ -55,6 +50,7 @@ class FuzzHost : public IHostMidiOut,
 
  private:
   static HRESULT PlaceholderCalled();
+  bool StripReadFails(DWORD strip);
   void Called() {
     if (onCall) onCall();
   }

@@ -1,4 +1,5 @@
-// The surface's invariants, checked by the fuzz targets after every step.
+// What the fuzz targets that drive a whole attached surface share: the rig
+// of input, host and surface, and the invariants checked after every step.
 #pragma once
 
 #include "fuzz_host.h"
@@ -17,3 +18,27 @@ inline void CheckInvariants(CTavrelTestAccess& state, CTavrel* surface) {
   DWORD flag = 1;
   FuzzCheck(surface->QueryNoEchoMask(&mask, &flag) == S_OK && mask == 0xFFFF && flag == 0, "no-echo mask");
 }
+
+// A surface attached to a fuzz host whose answers come from `input`. At the
+// end the surface is detached, must have given back every host reference,
+// and is released.
+struct FuzzRig {
+  FuzzRig(const uint8_t* data, size_t size) : input(data, size), host(&input) {
+    ResetModuleStateForTesting();
+    surface->AttachHost(host.Unknown(), 0);
+  }
+  ~FuzzRig() {
+    host.onCall = nullptr;
+    surface->DetachHost();
+    FuzzCheck(host.References() == 1, "every host reference given back after detach");
+    surface->Release();
+  }
+  FuzzRig(const FuzzRig&) = delete;
+  FuzzRig& operator=(const FuzzRig&) = delete;
+  void Check() { CheckInvariants(state, surface); }
+
+  FuzzInput input;
+  FuzzHost host;
+  CTavrel* surface = new CTavrel;
+  CTavrelTestAccess state{surface};
+};

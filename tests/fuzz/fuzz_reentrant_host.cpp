@@ -64,31 +64,25 @@ void CallSurface(CTavrel* surface, FuzzHost& host, FuzzInput& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzInput input(data, size);
-  FuzzHost host(&input);
-  auto* surface = new CTavrel;
-  CTavrelTestAccess state(surface);
-  ResetModuleStateForTesting();
+  FuzzRig rig(data, size);
+  FuzzInput& input = rig.input;
+  FuzzHost& host = rig.host;
+  CTavrel* surface = rig.surface;
 
   int nesting = 0;
   host.onCall = [&] {
-    CheckInvariants(state, surface);
+    rig.Check();
     if (nesting >= MAX_NESTING || input.Byte() % 4 != 1) return;  // a used-up input re-enters nothing
     ++nesting;
     CallSurface(surface, host, input);
-    CheckInvariants(state, surface);
+    rig.Check();
     --nesting;
   };
 
-  surface->AttachHost(host.Unknown(), 0);
   surface->RefreshFeedback(0, 0);
   for (int step = 0; step < 1024 && !input.empty(); ++step) {
     CallSurface(surface, host, input);
-    CheckInvariants(state, surface);
+    rig.Check();
   }
-  host.onCall = nullptr;
-  surface->DetachHost();
-  FuzzCheck(host.References() == 1, "every host reference given back after detach");
-  surface->Release();
   return 0;
 }

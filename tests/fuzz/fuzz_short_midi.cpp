@@ -10,12 +10,10 @@
 #include "tavrel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzInput input(data, size);
-  FuzzHost host(&input);
-  auto* surface = new CTavrel;
-  CTavrelTestAccess state(surface);
-  ResetModuleStateForTesting();
-  surface->AttachHost(host.Unknown(), 0);
+  FuzzRig rig(data, size);
+  FuzzInput& input = rig.input;
+  FuzzHost& host = rig.host;
+  CTavrel* surface = rig.surface;
 
   for (int step = 0; step < 4096 && !input.empty(); ++step) {
     const uint8_t op = input.Byte();
@@ -48,10 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           surface->AttachHost(host.Unknown(), 0);
         break;
     }
-    CheckInvariants(state, surface);
+    rig.Check();
   }
-  surface->DetachHost();
-  FuzzCheck(host.References() == 1, "every host reference given back after detach");
-  surface->Release();
   return 0;
 }

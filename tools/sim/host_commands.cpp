@@ -14,15 +14,15 @@ struct Named {
 };
 
 constexpr Named kOwn[] = {
-    {CMD_PLAY, "play"},
-    {CMD_RECORD, "record"},
-    {CMD_REWIND, "rewind"},
-    {CMD_RECORD_MODE, "record mode"},
-    {CMD_FORWARD, "forward"},
-    {CMD_PREVIOUS_MEASURE, "previous measure"},
-    {CMD_NEXT_MEASURE, "next measure"},
-    {CMD_STOP, "stop"},
-    {CMD_RECORD_STORE, "record (store)"},
+    {COMMAND_TRANSPORT_KEY_76, "play"},
+    {COMMAND_RECORD, "record"},
+    {COMMAND_REWIND, "rewind"},
+    {COMMAND_RECORD_MODE, "record mode"},
+    {COMMAND_TRANSPORT_KEY_77, "forward"},
+    {COMMAND_PREV_MEASURE, "previous measure"},
+    {COMMAND_NEXT_MEASURE, "next measure"},
+    {COMMAND_STOP, "stop"},
+    {COMMAND_RECORD_IN_STORE_MODE, "record (store)"},
 };
 
 bool IsNumber(const std::string& text, uint32_t* value) {

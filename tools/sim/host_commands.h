@@ -10,21 +10,9 @@
 
 namespace sim {
 
-// The ids are the plug-in's own names; what they do here is this host's
-// choice (the second and third transport keys play and wind forward).
-inline constexpr uint32_t CMD_PLAY = COMMAND_TRANSPORT_KEY_76;
-inline constexpr uint32_t CMD_RECORD = COMMAND_RECORD;
-inline constexpr uint32_t CMD_REWIND = COMMAND_REWIND;
-inline constexpr uint32_t CMD_RECORD_MODE = COMMAND_RECORD_MODE;
-inline constexpr uint32_t CMD_FORWARD = COMMAND_TRANSPORT_KEY_77;
-inline constexpr uint32_t CMD_PREVIOUS_MEASURE = COMMAND_PREV_MEASURE;
-inline constexpr uint32_t CMD_NEXT_MEASURE = COMMAND_NEXT_MEASURE;
-inline constexpr uint32_t CMD_UNDO = COMMAND_UNDO;
-inline constexpr uint32_t CMD_REDO = COMMAND_REDO;
-inline constexpr uint32_t CMD_PREVIOUS_MARKER = COMMAND_PREV_MARKER;
-inline constexpr uint32_t CMD_NEXT_MARKER = COMMAND_NEXT_MARKER;
-inline constexpr uint32_t CMD_STOP = COMMAND_STOP;
-inline constexpr uint32_t CMD_RECORD_STORE = COMMAND_RECORD_IN_STORE_MODE;
+// The ids are the plug-in's own COMMAND_* names (host_interfaces.h); what
+// they do here is this host's choice: the second and third transport keys
+// (COMMAND_TRANSPORT_KEY_76 and _77) play and wind forward.
 
 // "record", "Undo", "Meter"...; "command N" for an id this host has no name for.
 std::string CommandName(uint32_t id);

@@ -345,50 +345,50 @@ void HostModel::RunCommandLocked(uint32_t id) {
     s.redo.clear();
   };
   switch (id) {
-    case CMD_PLAY:
+    case COMMAND_TRANSPORT_KEY_76:
       s.playing = true;
       break;
-    case CMD_RECORD:
+    case COMMAND_RECORD:
       if (!s.recording) s.recordStart = s.now;
       s.recording = s.playing = true;
       break;
-    case CMD_STOP:
+    case COMMAND_STOP:
       if (s.recording) {
         ++s.takes;
         undoable({HostEdit::Take, s.recordStart, s.now});
       }
       s.recording = s.playing = false;
       break;
-    case CMD_REWIND:
+    case COMMAND_REWIND:
       s.now = 0;
       break;
-    case CMD_PREVIOUS_MEASURE:
+    case COMMAND_PREV_MEASURE:
       s.now = s.now > 0 ? ((s.now - 1) / MEASURE_TICKS) * MEASURE_TICKS : 0;
       break;
-    case CMD_NEXT_MEASURE:
+    case COMMAND_NEXT_MEASURE:
       s.now = (s.now / MEASURE_TICKS + 1) * MEASURE_TICKS;
       break;
-    case CMD_PREVIOUS_MARKER: {
+    case COMMAND_PREV_MARKER: {
       auto it = std::lower_bound(s.markers.begin(), s.markers.end(), s.now);
       if (it != s.markers.begin()) s.now = *(it - 1);
       break;
     }
-    case CMD_NEXT_MARKER: {
+    case COMMAND_NEXT_MARKER: {
       auto it = std::upper_bound(s.markers.begin(), s.markers.end(), s.now);
       if (it != s.markers.end()) s.now = *it;
       break;
     }
-    case CMD_RECORD_MODE:
+    case COMMAND_RECORD_MODE:
       s.recordModeDialog = s.recordMode;
       break;
-    case CMD_UNDO:
-    case CMD_REDO: {
-      std::vector<HostEdit>& from = id == CMD_UNDO ? s.undo : s.redo;
-      std::vector<HostEdit>& to = id == CMD_UNDO ? s.redo : s.undo;
+    case COMMAND_UNDO:
+    case COMMAND_REDO: {
+      std::vector<HostEdit>& from = id == COMMAND_UNDO ? s.undo : s.redo;
+      std::vector<HostEdit>& to = id == COMMAND_UNDO ? s.redo : s.undo;
       if (from.empty()) break;
       const HostEdit edit = from.back();
       from.pop_back();
-      const bool undoing = id == CMD_UNDO;
+      const bool undoing = id == COMMAND_UNDO;
       if (edit.kind == HostEdit::Take) s.takes += undoing ? -1 : 1;
       if (edit.kind == HostEdit::Marker) {
         if (undoing) {

@@ -88,13 +88,13 @@ void Runner::HostStep(const Step& step) {
   HostModel& host = m_context.host;
   switch (step.field) {
     case HostField::Play:
-      host.Command(CMD_PLAY);
+      host.Command(COMMAND_TRANSPORT_KEY_76);
       return;
     case HostField::Stop:
-      host.Command(CMD_STOP);
+      host.Command(COMMAND_STOP);
       return;
     case HostField::Record:
-      host.Command(CMD_RECORD);
+      host.Command(COMMAND_RECORD);
       return;
     default:
       break;
