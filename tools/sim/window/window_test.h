@@ -1,0 +1,59 @@
+// --window-test FILE: a session played through the window's own input. Lines
+// are the script language, plus steps that post real mouse messages at points
+// of the layout table and read back what the window drew:
+//
+//   click mute 3                 button down and up at the row's centre
+//   drag fader 5 100             from the fader's cap to the height of value 100
+//   properties F1 1              Surface > Properties..., choose row 1 in F1's list, OK
+//   expect drawn mute 3 on       the window's picture shows the light lit (or off)
+//
+// One step runs per timer tick, so the messages a step posted are handled
+// (and the models' changes drawn) before the next step looks.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runner.h"
+#include "surface_view.h"
+
+namespace sim {
+
+class WindowTest {
+ public:
+  WindowTest(Runner& runner, Hardware& hardware, SurfaceView& view, HWND main)
+      : m_runner(runner), m_hardware(hardware), m_view(view), m_main(main) {}
+  ~WindowTest();
+  // Reads the file; false with `error` when it cannot be read or parsed.
+  bool Load(const std::string& path, std::string* error);
+  // Runs the next step. False when the test is over (passed or failed).
+  bool Tick();
+  bool Failed() const { return !m_failure.empty(); }
+  const std::string& Failure() const { return m_failure; }
+
+ private:
+  struct Line {
+    int number;
+    std::string text;
+  };
+  bool Run(const Line& line);
+  void Post(UINT message, POINT at);
+  bool ChooseInFrame(int combo, int item);
+
+  Runner& m_runner;
+  Hardware& m_hardware;
+  SurfaceView& m_view;
+  HWND m_main;
+  std::string m_path;
+  std::vector<Line> m_lines;
+  size_t m_next = 0;
+  std::string m_failure;
+  std::thread m_frameHand;  // works the property frame while the main thread runs it
+  std::atomic<bool> m_frameDone{false};
+};
+
+}  // namespace sim
