@@ -10,8 +10,8 @@ namespace {
 
 constexpr int kStrips = 32;
 constexpr int kColumns = 7;  // strip, volume, pan, M, S, R, A
-const char* const kHeadings[kColumns] = {"Strip", "Volume", "Pan", "Mute", "Solo", "Arm", "Auto"};
-const int kWidths[kColumns] = {44, 58, 46, 40, 40, 36, 40};
+const char* const kHeadings[kColumns] = {"Strip", "Volume", "Pan", "M", "S", "R", "A"};
+const int kWidths[kColumns] = {44, 62, 46, 34, 34, 34, 34};
 
 bool On(float value) { return value >= 0.5f; }
 

@@ -146,6 +146,22 @@ bool WindowTest::Run(const Line& line) {
     if (!m_frameDone) return fail("no property frame with the list of " + words[1] + " appeared");
     return true;
   }
+  if (words[0] == "menu" && words.size() == 2) {
+    static const std::pair<const char*, UINT> kMenu[] = {{"save", ID_FILE_SAVE},        {"detach", ID_SURFACE_ATTACH},
+                                                         {"attach", ID_SURFACE_ATTACH}, {"play", ID_HOST_PLAY},
+                                                         {"record", ID_HOST_RECORD},    {"stop", ID_HOST_STOP},
+                                                         {"blink", ID_HOST_BLINK}};
+    for (const auto& [name, id] : kMenu)
+      if (words[1] == name) {
+        SendMessageA(m_main, WM_COMMAND, id, 0);
+        return true;
+      }
+    return fail("no such menu command");
+  }
+  if (words[0] == "pause" && words.size() == 2) {
+    m_pauseUntil = GetTickCount64() + std::strtoul(words[1].c_str(), nullptr, 10);
+    return true;
+  }
   if (words.size() >= 5 && words[0] == "expect" && words[1] == "drawn") {
     const LayoutRow* row = FindRow(Join(words, 2, words.size() - 1).c_str());
     if (!row || !row->light.Present()) return fail("no such light");
@@ -174,9 +190,10 @@ bool WindowTest::Run(const Line& line) {
 }
 
 bool WindowTest::Tick() {
+  if (GetTickCount64() < m_pauseUntil) return true;
   if (!m_failure.empty() || m_next >= m_lines.size()) return false;
   if (!Run(m_lines[m_next++])) return false;
-  return m_next < m_lines.size();
+  return m_next < m_lines.size() || GetTickCount64() < m_pauseUntil;
 }
 
 }  // namespace sim

@@ -6,6 +6,8 @@
 //   drag fader 5 100             from the fader's cap to the height of value 100
 //   properties F1 1              Surface > Properties..., choose row 1 in F1's list, OK
 //   expect drawn mute 3 on       the window's picture shows the light lit (or off)
+//   menu detach                  a menu command: save, detach, attach, play, record, stop, blink
+//   pause 5000                   the window runs on its own for 5000 ms (for a screenshot)
 //
 // One step runs per timer tick, so the messages a step posted are handled
 // (and the models' changes drawn) before the next step looks.
@@ -51,6 +53,7 @@ class WindowTest {
   std::string m_path;
   std::vector<Line> m_lines;
   size_t m_next = 0;
+  ULONGLONG m_pauseUntil = 0;
   std::string m_failure;
   std::thread m_frameHand;  // works the property frame while the main thread runs it
   std::atomic<bool> m_frameDone{false};
