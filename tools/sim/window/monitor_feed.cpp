@@ -7,14 +7,15 @@ namespace {
 
 constexpr size_t kMaxWaiting = 20000;  // lines kept while the window is busy
 
-// The refresh's reads, as the host model words them.
+// The refresh's reads, as the host model words them: the Get calls and the
+// modifier keys' down and up events.
 bool IsRead(const std::string& line) {
-  for (const char* read : {"host Get", "host QueryInterface", " down", " up"})
-    if (line.find(read) != std::string::npos) {
-      if (read[0] == ' ' && line.find("host SendKey") == std::string::npos) continue;
-      return true;
-    }
-  return false;
+  auto endsWith = [&](const char* tail) {
+    const size_t n = std::char_traits<char>::length(tail);
+    return line.size() >= n && line.compare(line.size() - n, n, tail) == 0;
+  };
+  if (line.find("host Get") != std::string::npos) return true;
+  return line.find("host SendKey") != std::string::npos && (endsWith(" down") || endsWith(" up"));
 }
 
 }  // namespace

@@ -160,7 +160,8 @@ LRESULT SurfaceView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (row->kind == Kind::Fader) {
         m_dragging = row;
         SetCapture(m_window);
-        Move(*row, FaderValueAt(*row, static_cast<int>(GET_Y_LPARAM(lParam) / m_scale)));
+        const int value = FaderValueAt(*row, static_cast<int>(GET_Y_LPARAM(lParam) / m_scale));
+        if (value != m_hardware.FaderPosition(row->index)) Move(*row, value);  // a click on the travel jumps there
       } else if (row->kind == Kind::StoreKey) {
         m_holding = row;
         SetCapture(m_window);
