@@ -129,6 +129,14 @@ bool MixerPanel::OnNotify(NMHDR* header) {
   return true;
 }
 
+POINT MixerPanel::CellCentre(int row, int column) const {
+  RECT cell = {};
+  cell.top = column;
+  cell.left = LVIR_BOUNDS;
+  SendMessageA(m_list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+  return {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+}
+
 void MixerPanel::BeginEdit(int row, int column) {
   EndEdit(false);
   RECT cell = {};

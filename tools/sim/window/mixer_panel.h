@@ -20,6 +20,10 @@ class MixerPanel {
   void Create(HWND parent, int x, int y, int w, int h);
   // Shows the strips of `bank` (32 strips each) and the transport as the host holds them.
   void Update(int bank);
+  // The list view, and the centre of a cell in it (tests click there):
+  // row 0..31 of the bank, column 1 volume, 2 pan, 3..6 mute, solo, arm, auto.
+  HWND List() const { return m_list; }
+  POINT CellCentre(int row, int column) const;
   // WM_NOTIFY from the list view; true when handled.
   bool OnNotify(NMHDR* header);
 

@@ -308,7 +308,7 @@ int MainWindow::Run() {
   m_mixer.Create(m_window, kGap, panesY, kMixerW, kPanesH);
   m_pane.Create(m_window, 2 * kGap + kMixerW, panesY, surfaceW - kMixerW - kGap, kPanesH);
   if (!m_context.testScript.empty()) {
-    m_test = std::make_unique<WindowTest>(m_context.runner, m_context.run.hardware, m_view, m_window);
+    m_test = std::make_unique<WindowTest>(m_context.runner, m_context.run.hardware, m_view, m_mixer, m_window);
     std::string error;
     if (!m_test->Load(m_context.testScript, &error)) {
       m_context.run.monitor.Print("TavrelSim: " + error);

@@ -146,6 +146,19 @@ bool WindowTest::Run(const Line& line) {
     if (!m_frameDone) return fail("no property frame with the list of " + words[1] + " appeared");
     return true;
   }
+  if (words[0] == "mixer" && words.size() >= 3) {
+    static const char* const kColumns[] = {"", "volume", "pan", "mute", "solo", "arm", "auto"};
+    int column = 0;
+    for (int c = 1; c < 7; ++c)
+      if (words[2] == kColumns[c]) column = c;
+    const int row = std::atoi(words[1].c_str()) % 32;
+    if (column == 0 || (column <= 2) != (words.size() == 4)) return fail("mixer STRIP volume|pan LEVEL, or a switch");
+    const POINT at = m_mixer.CellCentre(row, column);
+    PostMessageA(m_mixer.List(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageA(m_mixer.List(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    if (column <= 2) m_typing = words[3];
+    return true;
+  }
   if (words[0] == "menu" && words.size() == 2) {
     static const std::pair<const char*, UINT> kMenu[] = {{"save", ID_FILE_SAVE},        {"detach", ID_SURFACE_ATTACH},
                                                          {"attach", ID_SURFACE_ATTACH}, {"play", ID_HOST_PLAY},
@@ -191,6 +204,14 @@ bool WindowTest::Run(const Line& line) {
 
 bool WindowTest::Tick() {
   if (GetTickCount64() < m_pauseUntil) return true;
+  if (!m_typing.empty()) {
+    // The edit field the click opened has the focus: the level is typed, then Return.
+    HWND edit = GetFocus();
+    SetWindowTextA(edit, m_typing.c_str());
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+    m_typing.clear();
+    return true;
+  }
   if (!m_failure.empty() || m_next >= m_lines.size()) return false;
   if (!Run(m_lines[m_next++])) return false;
   return m_next < m_lines.size() || GetTickCount64() < m_pauseUntil;

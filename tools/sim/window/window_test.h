@@ -6,6 +6,8 @@
 //   drag fader 5 100             from the fader's cap to the height of value 100
 //   properties F1 1              Surface > Properties..., choose row 1 in F1's list, OK
 //   expect drawn mute 3 on       the window's picture shows the light lit (or off)
+//   mixer 2 volume 0.25          a click on the console's cell, the level typed, Return
+//   mixer 3 mute                 a click on a switch of the console
 //   menu detach                  a menu command: save, detach, attach, play, record, stop, blink
 //   pause 5000                   the window runs on its own for 5000 ms (for a screenshot)
 //
@@ -20,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "mixer_panel.h"
 #include "runner.h"
 #include "surface_view.h"
 
@@ -27,8 +30,8 @@ namespace sim {
 
 class WindowTest {
  public:
-  WindowTest(Runner& runner, Hardware& hardware, SurfaceView& view, HWND main)
-      : m_runner(runner), m_hardware(hardware), m_view(view), m_main(main) {}
+  WindowTest(Runner& runner, Hardware& hardware, SurfaceView& view, MixerPanel& mixer, HWND main)
+      : m_runner(runner), m_hardware(hardware), m_view(view), m_mixer(mixer), m_main(main) {}
   ~WindowTest();
   // Reads the file; false with `error` when it cannot be read or parsed.
   bool Load(const std::string& path, std::string* error);
@@ -49,11 +52,13 @@ class WindowTest {
   Runner& m_runner;
   Hardware& m_hardware;
   SurfaceView& m_view;
+  MixerPanel& m_mixer;
   HWND m_main;
   std::string m_path;
   std::vector<Line> m_lines;
   size_t m_next = 0;
   ULONGLONG m_pauseUntil = 0;
+  std::string m_typing;  // typed into the console's edit field at the next tick
   std::string m_failure;
   std::thread m_frameHand;  // works the property frame while the main thread runs it
   std::atomic<bool> m_frameDone{false};
