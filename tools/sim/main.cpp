@@ -24,6 +24,7 @@
 #include "session.h"
 #include "soak.h"
 #include "surface_settings.h"
+#include "window/window.h"
 
 namespace {
 
@@ -38,12 +39,15 @@ constexpr char kUsage[] =
     "  --refresh-ms N     refresh period (default 50)\n"
     "  --snapshots DIR    where snapshot pictures go (default .)\n"
     "  --soak N --seed S  N random steps with checks after every refresh\n"
+    "  --window           play the surface with the mouse; --window-test FILE drives it from a file\n"
     "Without --script or --soak the host runs until it is stopped (Ctrl+C).\n";
 
 struct Options {
   std::string dll, clsid, project, snapshots = ".";
   std::vector<std::string> scripts;
   bool list = false, monitor = false, reads = false;
+  bool window = false;
+  std::string windowTest;
   int refreshMs = 50;
   long soak = 0;
   uint32_t seed = 1;
@@ -98,6 +102,11 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     } else if (arg == "--seed") {
       if (!number(0, 2147483647, &n)) return false;
       options->seed = static_cast<uint32_t>(n);
+    } else if (arg == "--window") {
+      options->window = true;
+    } else if (arg == "--window-test") {
+      if (!value(&options->windowTest)) return false;
+      options->window = true;
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       std::exit(0);
@@ -176,6 +185,7 @@ int Run(const Options& options) {
 
   sim::Monitor monitor;
   monitor.Enable(options.monitor, options.reads);
+  if (options.window) sim::ConnectMonitorToWindow(monitor);
   // The main thread is the process's first single-threaded apartment: a
   // surface registered without a threading model is created right here and
   // handed out unmarshalled, as hosts rely on.
@@ -191,6 +201,7 @@ int Run(const Options& options) {
   monitor.Print("TavrelSim: " + sim::DescribePages(loaded.surface));
 
   int result = 0;
+  bool stillAttached = true;  // the window can detach the surface itself
   {
     sim::Hardware hardware;
     sim::HostModel host(monitor, hardware);
@@ -250,7 +261,19 @@ int Run(const Options& options) {
         }
       }
       if (result == 0 && options.soak > 0) result = sim::RunSoak(run, runner, options.soak, options.seed);
-      if (result == 0 && steps.empty() && options.soak == 0) {
+      if (result == 0 && options.window) {
+        sim::WindowContext window{run,
+                                  runner,
+                                  host.Unknown(),
+                                  true,
+                                  options.project,
+                                  options.windowTest,
+                                  sim::ClsidText(loaded.clsid),
+                                  options.refreshMs,
+                                  loaded.module};
+        result = sim::RunWindow(window);
+        stillAttached = window.attached;
+      } else if (result == 0 && steps.empty() && options.soak == 0) {
         g_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         SetConsoleCtrlHandler(OnConsoleStop, TRUE);
         monitor.Print("TavrelSim: running; Ctrl+C stops");
@@ -266,7 +289,7 @@ int Run(const Options& options) {
     }
     // A host detaches only what it attached; a half-done attach is undone by
     // the surface's own release.
-    if (SUCCEEDED(attached)) {
+    if (SUCCEEDED(attached) && stillAttached) {
       surface->DetachHost();
       monitor.Host("DetachHost");
     }

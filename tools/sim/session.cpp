@@ -53,6 +53,12 @@ void Session::FreeRun(bool on) {
   if (!on) m_done.wait(lock, [this] { return !m_refreshing; });
 }
 
+void Session::SetRefreshMs(int ms) {
+  std::lock_guard<SlimMutex> lock(m_mutex);
+  m_refreshMs = ms < 1 ? 1 : ms;
+  m_wake.notify_all();
+}
+
 uint64_t Session::Refreshes() const {
   std::lock_guard<SlimMutex> lock(m_mutex);
   return m_refreshes;

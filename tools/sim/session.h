@@ -40,6 +40,8 @@ class Session {
   // Periodic refreshes on or off; off returns only after a running one ended.
   void FreeRun(bool on);
   uint64_t Refreshes() const;
+  // The free-running period, changeable while the session runs (the window's menu).
+  void SetRefreshMs(int ms);
   uint64_t Delivered() const;  // short and long messages delivered so far
 
  private:
@@ -48,7 +50,7 @@ class Session {
 
   IControlSurface* m_surface;
   Monitor& m_monitor;
-  const int m_refreshMs;
+  int m_refreshMs;  // guarded by m_mutex
 
   mutable SlimMutex m_mutex;
   SlimCondition m_wake;  // work for either thread

@@ -1,0 +1,32 @@
+// The monitor's lines in the window, with filters: messages in, messages out,
+// host calls, and hiding the refresh's reads. The pane keeps the latest lines
+// and shows those its filters let through.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+
+#include "monitor_feed.h"
+
+namespace sim {
+
+class MonitorPane {
+ public:
+  void Create(HWND parent, int x, int y, int w, int h);
+  // Takes the lines waiting in the feed.
+  void Take();
+  // WM_COMMAND from a filter box; true when handled.
+  bool OnCommand(HWND control);
+
+ private:
+  bool Shown(const FeedLine& line) const;
+  void Show(const FeedLine& line);
+  void Refill();
+
+  HWND m_list = nullptr;
+  HWND m_in = nullptr, m_out = nullptr, m_host = nullptr, m_hideReads = nullptr;
+  std::deque<FeedLine> m_lines;
+};
+
+}  // namespace sim

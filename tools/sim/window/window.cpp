@@ -1,0 +1,343 @@
+#include "window.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "host_commands.h"
+#include "menus.h"
+#include "mixer_panel.h"
+#include "monitor_feed.h"
+#include "monitor_pane.h"
+#include "properties.h"
+#include "surface_settings.h"
+#include "surface_view.h"
+#include "window_test.h"
+
+namespace sim {
+namespace {
+
+constexpr char kClass[] = "TavrelSimWindow";
+constexpr UINT_PTR kTimer = 1;
+constexpr UINT kTimerMs = 100;  // the transport's now time, and the test's steps
+constexpr int kGap = 6, kMixerW = 320, kPanesH = 330;
+
+class MainWindow {
+ public:
+  explicit MainWindow(WindowContext& context)
+      : m_context(context),
+        m_view(context.run.hardware, [this](const Step& step) { Gesture(step); }),
+        m_mixer(context.run.host) {}
+
+  int Run();
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void Gesture(const Step& step);
+  void Command(UINT id);
+  void Changed();
+  void Problem(const std::string& text);
+  void SetAttached(bool on);
+  bool OpenProject(const std::string& path, std::string* error);
+  bool SaveProject(std::string* error);
+
+  WindowContext& m_context;
+  HWND m_window = nullptr;
+  HMENU m_menu = nullptr;
+  SurfaceView m_view;
+  MixerPanel m_mixer;
+  MonitorPane m_pane;
+  std::unique_ptr<WindowTest> m_test;
+  bool m_busy = false;  // a modal frame or a test step is running: timer ticks wait
+  int m_refreshMs = 50;
+  int m_result = 0;
+};
+
+void MainWindow::Problem(const std::string& text) {
+  m_context.run.monitor.Note(text);
+  m_context.run.monitor.Print("TavrelSim: " + text);
+}
+
+void MainWindow::Gesture(const Step& step) {
+  if (!m_context.attached) return;  // a detached surface gets no input
+  std::string failure;
+  if (!m_context.runner.Run(step, &failure)) Problem(failure);
+  Changed();
+}
+
+void MainWindow::Changed() {
+  MonitorFeed::Instance().Handled();
+  m_view.Update();
+  m_mixer.Update(m_context.run.bank);
+  m_pane.Take();
+  const auto [blink, strips] = m_context.run.host.With([](HostState& s) { return std::pair(s.blink, s.stripCount); });
+  UpdateMenuBar(m_menu, m_context.attached, blink, strips, m_refreshMs);
+}
+
+void MainWindow::SetAttached(bool on) {
+  RunContext& run = m_context.run;
+  if (on == m_context.attached) return;
+  if (!on) {
+    run.session.FreeRun(false);
+    run.session.Drain();
+    run.surface->DetachHost();
+    run.monitor.Host("DetachHost");
+    m_context.attached = false;
+  } else {
+    const HRESULT result = run.surface->AttachHost(m_context.hostUnknown, 0);
+    run.monitor.Host("AttachHost -> " + std::to_string(result));
+    if (FAILED(result)) return Problem("AttachHost failed");
+    m_context.attached = true;
+    run.session.Refresh(1, 0);  // the host's first refresh makes the surface ready
+    run.session.FreeRun(true);
+  }
+  Changed();
+}
+
+bool MainWindow::OpenProject(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (!in || !(text << in.rdbuf())) {
+    *error = path + ": cannot read the project";
+    return false;
+  }
+  Project project;
+  if (!ParseProject(path, text.str(), &project, error)) return false;
+  if (project.surface != m_context.surfaceClsid) {
+    *error = path + ": a project of surface " + project.surface;
+    return false;
+  }
+  m_context.run.host.With([&](HostState& state) {
+    const HostState& stored = project.host;
+    state.stripCount = stored.stripCount;
+    std::copy(std::begin(stored.strips), std::end(stored.strips), std::begin(state.strips));
+    state.now = stored.now;
+    state.punchIn = stored.punchIn;
+    state.punchOut = stored.punchOut;
+    state.recordMode = stored.recordMode;
+    state.takes = stored.takes;
+    state.markers = stored.markers;
+  });
+  if (project.hasSettings && !LoadSettings(m_context.run.surface, project.settings, error)) return false;
+  m_context.projectPath = path;
+  return SaveSettings(m_context.run.surface, m_context.run.settings, error);
+}
+
+bool MainWindow::SaveProject(std::string* error) {
+  if (m_context.projectPath.empty()) {
+    char path[MAX_PATH] = "project.txt";
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = m_window;
+    dialog.lpstrFilter = "TavrelSim projects\0*.txt\0All files\0*.*\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.Flags = OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameA(&dialog)) return true;
+    m_context.projectPath = path;
+  }
+  Project out;
+  out.surface = m_context.surfaceClsid;
+  out.hasSettings = SaveSettings(m_context.run.surface, out.settings, error);
+  if (!out.hasSettings) return false;
+  m_context.run.host.With([&](HostState& state) { out.host = state; });
+  const std::string temporary = m_context.projectPath + ".new";
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    if (!file || !(file << ProjectText(out)) || !file.flush()) {
+      *error = "cannot write the project " + m_context.projectPath;
+      return false;
+    }
+  }
+  if (!MoveFileExA(temporary.c_str(), m_context.projectPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    *error = "cannot replace the project " + m_context.projectPath;
+    return false;
+  }
+  m_context.run.monitor.Note("project saved: " + m_context.projectPath);
+  return true;
+}
+
+void MainWindow::Command(UINT id) {
+  RunContext& run = m_context.run;
+  std::string error;
+  if (id >= ID_STRIPS_FIRST && id < ID_STRIPS_FIRST + std::size(kStripCounts)) {
+    run.host.With([&](HostState& s) {
+      s.stripCount = kStripCounts[id - ID_STRIPS_FIRST];
+      s.stripCountFails = false;
+    });
+  } else if (id >= ID_REFRESH_FIRST && id < ID_REFRESH_FIRST + std::size(kRefreshPeriods)) {
+    m_refreshMs = kRefreshPeriods[id - ID_REFRESH_FIRST];
+    run.session.SetRefreshMs(m_refreshMs);
+  }
+  switch (id) {
+    case ID_FILE_OPEN: {
+      char path[MAX_PATH] = "";
+      OPENFILENAMEA dialog = {};
+      dialog.lStructSize = sizeof dialog;
+      dialog.hwndOwner = m_window;
+      dialog.lpstrFilter = "TavrelSim projects\0*.txt\0All files\0*.*\0";
+      dialog.lpstrFile = path;
+      dialog.nMaxFile = sizeof path;
+      dialog.Flags = OFN_FILEMUSTEXIST;
+      if (GetOpenFileNameA(&dialog) && !OpenProject(path, &error)) Problem(error);
+      break;
+    }
+    case ID_FILE_SAVE:
+      if (!SaveProject(&error)) Problem(error);
+      break;
+    case ID_FILE_EXIT:
+      DestroyWindow(m_window);
+      return;
+    case ID_SURFACE_PROPERTIES: {
+      if (!m_context.attached) break;
+      const bool wasBusy = m_busy;
+      m_busy = true;
+      if (!ShowSurfaceProperties(m_window, run.surface, m_context.module, &error)) Problem(error);
+      m_busy = wasBusy;
+      // The host's copy of the settings follows what the page wrote into the surface.
+      if (!SaveSettings(run.surface, run.settings, &error)) Problem(error);
+      break;
+    }
+    case ID_SURFACE_ATTACH:
+      SetAttached(!m_context.attached);
+      break;
+    case ID_HOST_PLAY:
+      run.host.Command(CMD_PLAY);
+      break;
+    case ID_HOST_RECORD:
+      run.host.Command(CMD_RECORD);
+      break;
+    case ID_HOST_STOP:
+      run.host.Command(CMD_STOP);
+      break;
+    case ID_HOST_BLINK:
+      run.host.With([](HostState& s) { s.blink = !s.blink; });
+      break;
+    default:
+      break;
+  }
+  Changed();
+}
+
+LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE)
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self || !self->m_window) return DefWindowProcA(window, message, wParam, lParam);
+  return self->Handle(message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIM_CHANGED:
+      Changed();
+      return 0;
+    case WM_TIMER:
+      if (m_busy) return 0;
+      m_mixer.Update(m_context.run.bank);
+      if (m_test) {
+        m_busy = true;
+        const bool more = m_test->Tick();
+        m_busy = false;
+        if (!more) {
+          if (m_test->Failed()) {
+            m_context.run.monitor.Print(m_test->Failure());
+            m_result = 1;
+          }
+          m_test.reset();
+          PostMessageA(m_window, WM_CLOSE, 0, 0);
+        }
+      }
+      return 0;
+    case WM_COMMAND:
+      if (lParam != 0 && m_pane.OnCommand(reinterpret_cast<HWND>(lParam))) return 0;
+      if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) Command(LOWORD(wParam));
+      return 0;
+    case WM_NOTIFY:
+      if (m_mixer.OnNotify(reinterpret_cast<NMHDR*>(lParam))) return 0;
+      break;
+    case WM_MOUSEWHEEL:  // the wheel turns what is under the pointer on the surface
+      return SendMessageA(m_view.Handle(), message, wParam, lParam);
+    case WM_CLOSE:
+      DestroyWindow(m_window);
+      return 0;
+    case WM_DESTROY:
+      KillTimer(m_window, kTimer);
+      MonitorFeed::Instance().SetWindow(nullptr);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(m_window, message, wParam, lParam);
+}
+
+int MainWindow::Run() {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClass;
+  RegisterClassA(&wc);
+
+  // The surface fits the screen's width; the mixer and the monitor sit below it.
+  const Rect bounds = SurfaceBounds();
+  const int screen = GetSystemMetrics(SM_CXSCREEN);
+  const double scale = std::min(1.0, (screen - 2 * kGap - 16) / static_cast<double>(bounds.w));
+  const int surfaceW = static_cast<int>(bounds.w * scale), surfaceH = static_cast<int>(bounds.h * scale);
+  RECT frame = {0, 0, surfaceW + 2 * kGap, surfaceH + kPanesH + 3 * kGap};
+  m_menu = BuildMenuBar();
+  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
+  m_refreshMs = m_context.refreshMs;
+  HWND window =
+      CreateWindowExA(0, kClass, "TavrelSim", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, frame.right - frame.left,
+                      frame.bottom - frame.top, nullptr, m_menu, GetModuleHandleA(nullptr), this);
+  if (!window) return 2;
+  m_window = window;
+  m_view.Create(m_window, kGap, kGap, scale);
+  const int panesY = surfaceH + 2 * kGap;
+  m_mixer.Create(m_window, kGap, panesY, kMixerW, kPanesH);
+  m_pane.Create(m_window, 2 * kGap + kMixerW, panesY, surfaceW - kMixerW - kGap, kPanesH);
+  if (!m_context.testScript.empty()) {
+    m_test = std::make_unique<WindowTest>(m_context.runner, m_context.run.hardware, m_view, m_mixer, m_window);
+    std::string error;
+    if (!m_test->Load(m_context.testScript, &error)) {
+      m_context.run.monitor.Print("TavrelSim: " + error);
+      DestroyWindow(m_window);
+      return 2;
+    }
+  }
+  MonitorFeed::Instance().SetWindow(m_window);
+  Changed();
+  ShowWindow(m_window, SW_SHOWNORMAL);
+  UpdateWindow(m_window);
+  SetTimer(m_window, kTimer, kTimerMs, nullptr);
+  // Without a script the host refreshes on its own, every period.
+  m_context.run.session.FreeRun(true);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  m_context.run.session.FreeRun(false);
+  m_context.run.session.Drain();
+  return m_result;
+}
+
+}  // namespace
+
+int RunWindow(WindowContext& context) {
+  MainWindow window(context);
+  return window.Run();
+}
+
+}  // namespace sim

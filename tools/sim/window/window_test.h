@@ -1,0 +1,67 @@
+// --window-test FILE: a session played through the window's own input. Lines
+// are the script language, plus steps that post real mouse messages at points
+// of the layout table and read back what the window drew:
+//
+//   click mute 3                 button down and up at the row's centre
+//   drag fader 5 100             from the fader's cap to the height of value 100
+//   properties F1 1              Surface > Properties..., choose row 1 in F1's list, OK
+//   expect drawn mute 3 on       the window's picture shows the light lit (or off)
+//   mixer 2 volume 0.25          a click on the console's cell, the level typed, Return
+//   mixer 3 mute                 a click on a switch of the console
+//   menu detach                  a menu command: save, detach, attach, play, record, stop, blink
+//   pause 5000                   the window runs on its own for 5000 ms (for a screenshot)
+//
+// One step runs per timer tick, so the messages a step posted are handled
+// (and the models' changes drawn) before the next step looks.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "mixer_panel.h"
+#include "runner.h"
+#include "surface_view.h"
+
+namespace sim {
+
+class WindowTest {
+ public:
+  WindowTest(Runner& runner, Hardware& hardware, SurfaceView& view, MixerPanel& mixer, HWND main)
+      : m_runner(runner), m_hardware(hardware), m_view(view), m_mixer(mixer), m_main(main) {}
+  ~WindowTest();
+  // Reads the file; false with `error` when it cannot be read or parsed.
+  bool Load(const std::string& path, std::string* error);
+  // Runs the next step. False when the test is over (passed or failed).
+  bool Tick();
+  bool Failed() const { return !m_failure.empty(); }
+  const std::string& Failure() const { return m_failure; }
+
+ private:
+  struct Line {
+    int number;
+    std::string text;
+  };
+  bool Run(const Line& line);
+  void Post(UINT message, POINT at);
+  bool ChooseInFrame(int combo, int item);
+
+  Runner& m_runner;
+  Hardware& m_hardware;
+  SurfaceView& m_view;
+  MixerPanel& m_mixer;
+  HWND m_main;
+  std::string m_path;
+  std::vector<Line> m_lines;
+  size_t m_next = 0;
+  ULONGLONG m_pauseUntil = 0;
+  std::string m_typing;  // typed into the console's edit field at the next tick
+  std::string m_failure;
+  std::thread m_frameHand;  // works the property frame while the main thread runs it
+  std::atomic<bool> m_frameDone{false};
+};
+
+}  // namespace sim
