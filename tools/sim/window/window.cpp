@@ -207,13 +207,13 @@ void MainWindow::Command(UINT id) {
       SetAttached(!m_context.attached);
       break;
     case ID_HOST_PLAY:
-      run.host.Command(CMD_PLAY);
+      run.host.Command(COMMAND_TRANSPORT_KEY_76);
       break;
     case ID_HOST_RECORD:
-      run.host.Command(CMD_RECORD);
+      run.host.Command(COMMAND_RECORD);
       break;
     case ID_HOST_STOP:
-      run.host.Command(CMD_STOP);
+      run.host.Command(COMMAND_STOP);
       break;
     case ID_HOST_BLINK:
       run.host.With([](HostState& s) { s.blink = !s.blink; });
