@@ -92,10 +92,7 @@ bool CaptureSession::Start(Session& session, std::string* error) {
       m_options.midiIn,
       [this, &session, recording](uint32_t word, const std::vector<uint8_t>* sysex) {
         if (recording) m_recorder.Live(word, sysex);
-        if (sysex == nullptr)
-          session.Short(word);  // the session's queue allocates; this runs on the port's thread, not winmm's
-        else
-          session.Long(*sysex);
+        DeliverToSession(session, word, sysex);
       },
       error);
   return opened;
@@ -181,7 +178,16 @@ int CaptureSession::Play(RunContext& run) {
   return reader.Reports().empty() && m_capture.errors.empty() ? 0 : 2;
 }
 
-void CaptureSession::StopInput() { m_input.Close(); }
+void CaptureSession::StopInput() {
+  if (!m_input.IsOpen()) return;
+  m_input.Close();
+  if (m_input.Dropped() > 0)
+    std::fprintf(stderr,
+                 "TavrelSim: MIDI input \"%s\": %llu messages dropped (input too fast, driver errors, or a "
+                 "system-exclusive message over %lu bytes)\n",
+                 m_input.Name().c_str(), static_cast<unsigned long long>(m_input.Dropped()),
+                 static_cast<unsigned long>(MidiInputPort::kBufferSize));
+}
 
 bool CaptureSession::Finish(std::string* error) {
   m_output.Close();

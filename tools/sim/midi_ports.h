@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "monitor.h"
+#include "session.h"
 
 namespace sim {
 
@@ -49,7 +50,8 @@ class MidiInputPort {
   void Close();
   bool IsOpen() const { return m_handle != nullptr; }
   const std::string& Name() const { return m_name; }
-  uint64_t Dropped() const { return m_dropped.load(); }  // ring full or driver errors
+  uint64_t Dropped() const { return m_dropped.load(); }  // ring full, driver errors, sysex too long
+  static constexpr DWORD kBufferSize = 1024;             // the longest system-exclusive message taken
 
  private:
   static void CALLBACK OnInput(HMIDIIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2);
@@ -58,7 +60,6 @@ class MidiInputPort {
 
   static constexpr size_t kRing = 1024;  // a power of two
   static constexpr int kBuffers = 4;
-  static constexpr DWORD kBufferSize = 1024;
   struct Event {
     uint32_t word;
     MIDIHDR* header;  // a filled system-exclusive buffer, or null
@@ -76,6 +77,15 @@ class MidiInputPort {
   Deliver m_deliver;
   std::string m_name;
 };
+
+// What an input hands on, into the session's queue for its MIDI thread (the
+// queue allocates: this runs on the port's thread, never in winmm's callback).
+inline void DeliverToSession(Session& session, uint32_t word, const std::vector<uint8_t>* sysex) {
+  if (sysex == nullptr)
+    session.Short(word);
+  else
+    session.Long(*sysex);
+}
 
 class MidiOutputPort : public MidiTap {
  public:
