@@ -13,6 +13,7 @@
 #include <memory>
 #include <sstream>
 
+#include "capture_session.h"
 #include "class_ids.h"
 #include "hardware.h"
 #include "host_model.h"
@@ -38,7 +39,7 @@ constexpr char kUsage[] =
     "  --monitor          print every message and host call; --monitor-reads adds the refresh's reads\n"
     "  --refresh-ms N     refresh period (default 50)\n"
     "  --snapshots DIR    where snapshot pictures go (default .)\n"
-    "  --soak N --seed S  N random steps with checks after every refresh\n"
+    "  --soak N --seed S  N random steps with checks after every refresh\n" TAVREL_SIM_CAPTURE_USAGE
     "  --window           play the surface with the mouse; --window-test FILE drives it from a file\n"
     "Without --script or --soak the host runs until it is stopped (Ctrl+C).\n";
 
@@ -51,6 +52,7 @@ struct Options {
   int refreshMs = 50;
   long soak = 0;
   uint32_t seed = 1;
+  sim::CaptureOptions capture;
 };
 
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
@@ -77,7 +79,9 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     };
     long n = 0;
     std::string text;
-    if (arg == "--dll") {
+    if (const int taken = sim::ParseCaptureOption(argc, argv, &i, &options->capture, error)) {
+      if (taken < 0) return false;
+    } else if (arg == "--dll") {
       if (!value(&options->dll)) return false;
     } else if (arg == "--clsid") {
       if (!value(&options->clsid)) return false;
@@ -178,6 +182,12 @@ int Run(const Options& options) {
       haveProject = true;
     }
   }
+  if (options.capture.listPorts) {
+    std::puts(sim::DescribePorts(sim::ListPorts()).c_str());
+    return 0;
+  }
+  sim::CaptureSession captures(options.capture);
+  if (std::string why; errors.empty() && !captures.Prepare(&why)) errors.push_back("TavrelSim: " + why);
   if (!errors.empty()) {
     for (const std::string& error : errors) std::fprintf(stderr, "%s\n", error.c_str());
     return 2;
@@ -186,6 +196,7 @@ int Run(const Options& options) {
   sim::Monitor monitor;
   monitor.Enable(options.monitor, options.reads);
   if (options.window) sim::ConnectMonitorToWindow(monitor);
+  captures.Attach(monitor);
   // The main thread is the process's first single-threaded apartment: a
   // surface registered without a threading model is created right here and
   // handed out unmarshalled, as hosts rely on.
@@ -251,16 +262,22 @@ int Run(const Options& options) {
       if (!options.project.empty()) run.saveProject = save;
       // The host's first refresh resets the surface and makes it ready.
       session->Refresh(1, 0);
+      if (!captures.Start(*session, &error)) {
+        std::fprintf(stderr, "TavrelSim: %s\n", error.c_str());
+        result = 2;
+      }
       sim::Runner runner(run);
       std::string failure;
       for (const sim::Step& step : steps) {
         if (result != 0) break;
+        captures.Step(step);
         if (!runner.Run(step, &failure)) {
           std::fprintf(stderr, "%s\n", failure.c_str());
           result = 1;
         }
       }
       if (result == 0 && options.soak > 0) result = sim::RunSoak(run, runner, options.soak, options.seed);
+      if (result == 0 && captures.PlaysFile()) result = captures.Play(run);
       if (result == 0 && options.window) {
         sim::WindowContext window{run,
                                   runner,
@@ -273,7 +290,7 @@ int Run(const Options& options) {
                                   loaded.module};
         result = sim::RunWindow(window);
         stillAttached = window.attached;
-      } else if (result == 0 && steps.empty() && options.soak == 0) {
+      } else if (result == 0 && steps.empty() && options.soak == 0 && !captures.PlaysFile()) {
         g_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         SetConsoleCtrlHandler(OnConsoleStop, TRUE);
         monitor.Print("TavrelSim: running; Ctrl+C stops");
@@ -281,7 +298,8 @@ int Run(const Options& options) {
         WaitForSingleObject(g_stopEvent, INFINITE);
         session->FreeRun(false);
       }
-      session.reset();  // the MIDI and refresh threads end before the detach
+      captures.StopInput();  // live input ends before the session's threads
+      session.reset();       // the MIDI and refresh threads end before the detach
       if (!options.project.empty() && !save(&error)) {
         std::fprintf(stderr, "TavrelSim: %s\n", error.c_str());
         result = result ? result : 1;
@@ -292,6 +310,10 @@ int Run(const Options& options) {
     if (SUCCEEDED(attached) && stillAttached) {
       surface->DetachHost();
       monitor.Host("DetachHost");
+    }
+    if (!captures.Finish(&error)) {
+      std::fprintf(stderr, "TavrelSim: %s\n", error.c_str());
+      result = result ? result : 1;
     }
     const bool unloaded = sim::UnloadSurface(&loaded);
     for (const std::string& problem : host.TakeErrors()) {

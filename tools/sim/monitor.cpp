@@ -31,12 +31,14 @@ void Monitor::Line(Kind kind, const std::string& text) {
 }
 
 void Monitor::In(uint32_t word) {
+  for (MidiTap* tap : m_taps) tap->TapIn(word, nullptr);
   if (!m_on) return;
   const midi::ShortMessage m = midi::Unpack(word);
   Line(Kind::In, "in  " + Hex(word) + "  " + DescribeIncoming(m.status, m.controller, m.value));
 }
 
 void Monitor::InLong(const std::vector<uint8_t>& bytes) {
+  for (MidiTap* tap : m_taps) tap->TapIn(0, &bytes);
   if (!m_on) return;
   std::string hex;
   for (uint8_t byte : bytes) {
@@ -50,6 +52,7 @@ void Monitor::InLong(const std::vector<uint8_t>& bytes) {
 }
 
 void Monitor::Out(uint32_t word) {
+  for (MidiTap* tap : m_taps) tap->TapOut(word);
   if (!m_on) return;
   const midi::ShortMessage m = midi::Unpack(word);
   Line(Kind::Out, "out " + Hex(word) + "  " + DescribeOutgoing(m.status, m.controller, m.value));

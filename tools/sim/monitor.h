@@ -14,6 +14,16 @@
 
 namespace sim {
 
+// Sees every message delivered to the surface and every message it sends, on
+// the thread that carries it, whether or not the monitor prints (capture
+// writers, MIDI output ports, the recorder). Must not block for long.
+class MidiTap {
+ public:
+  virtual ~MidiTap() = default;
+  virtual void TapIn(uint32_t /*word*/, const std::vector<uint8_t>* /*sysex: null for a short message*/) {}
+  virtual void TapOut(uint32_t /*word*/) {}
+};
+
 class Monitor {
  public:
   // Where lines go: standard output unless a sink is set (a window's monitor
@@ -21,6 +31,8 @@ class Monitor {
   enum class Kind { In, Out, Host, Note };
   using Sink = std::function<void(Kind kind, const std::string& line)>;
   void SetSink(Sink sink) { m_sink = std::move(sink); }
+  // Taps are added before the session starts and outlive it.
+  void AddTap(MidiTap* tap) { m_taps.push_back(tap); }
 
   void Enable(bool on, bool reads) {
     m_on = on;
@@ -46,6 +58,7 @@ class Monitor {
   bool m_on = false;
   bool m_reads = false;
   Sink m_sink;
+  std::vector<MidiTap*> m_taps;
   std::mutex m_mutex;
   std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
