@@ -79,23 +79,33 @@ bool CaptureSession::Prepare(std::string* error) {
 void CaptureSession::Attach(Monitor& monitor) {
   m_start = std::chrono::steady_clock::now();
   monitor.AddTap(this);
-  if (m_output.IsOpen()) {
-    monitor.AddTap(&m_output);
-    monitor.Print("TavrelSim: MIDI output \"" + m_output.Name() + "\"");
-  }
+  // Tapped even while closed, so a port chosen later never changes the
+  // monitor's list under the threads that read it.
+  monitor.AddTap(&m_output);
+  if (m_output.IsOpen()) monitor.Print("TavrelSim: MIDI output \"" + m_output.Name() + "\"");
 }
 
 bool CaptureSession::Start(Session& session, std::string* error) {
   if (m_options.midiIn.empty()) return true;
+  return OpenInput(session, m_options.midiIn, error);
+}
+
+// A new input replaces the open one, which stops first.
+bool CaptureSession::OpenInput(Session& session, const std::string& nameOrIndex, std::string* error) {
+  m_input.Close();
   const bool recording = !m_options.record.empty();
-  const bool opened = m_input.Open(
-      m_options.midiIn,
+  return m_input.Open(
+      nameOrIndex,
       [this, &session, recording](uint32_t word, const std::vector<uint8_t>* sysex) {
         if (recording) m_recorder.Live(word, sysex);
         DeliverToSession(session, word, sysex);
       },
       error);
-  return opened;
+}
+
+bool CaptureSession::OpenOutput(const std::string& nameOrIndex, std::string* error) {
+  m_output.Close();
+  return m_output.Open(nameOrIndex, error);
 }
 
 void CaptureSession::Step(const sim::Step& step) {

@@ -59,6 +59,15 @@ class CaptureSession : private MidiTap {
   // Writes the recorded script and closes the files.
   bool Finish(std::string* error);
 
+  // The window's Ports menu: live input and output chosen while the session
+  // runs. The output is always among the monitor's taps and sends only while
+  // a port is open.
+  bool OpenInput(Session& session, const std::string& nameOrIndex, std::string* error);
+  bool OpenOutput(const std::string& nameOrIndex, std::string* error);
+  void CloseOutput() { m_output.Close(); }
+  const MidiInputPort& Input() const { return m_input; }
+  const MidiOutputPort& Output() const { return m_output; }
+
  private:
   void TapIn(uint32_t word, const std::vector<uint8_t>* sysex) override;
   void TapOut(uint32_t word) override;

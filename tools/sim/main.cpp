@@ -287,7 +287,8 @@ int Run(const Options& options) {
                                   options.windowTest,
                                   sim::ClsidText(loaded.clsid),
                                   options.refreshMs,
-                                  loaded.module};
+                                  loaded.module,
+                                  &captures};
         result = sim::RunWindow(window);
         stillAttached = window.attached;
       } else if (result == 0 && steps.empty() && options.soak == 0 && !captures.PlaysFile()) {

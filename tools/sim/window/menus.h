@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "midi_ports.h"
+
 namespace sim {
 
 enum MenuId : UINT {
@@ -17,12 +19,20 @@ enum MenuId : UINT {
   ID_HOST_RECORD,
   ID_HOST_STOP,
   ID_HOST_BLINK,
+  ID_PORT_IN_NONE = 400,
+  ID_PORT_IN_FIRST,  // + index of the system's MIDI input
+  ID_PORT_OUT_NONE = 440,
+  ID_PORT_OUT_FIRST,  // + index of the system's MIDI output
+  ID_PORT_LAST = 479,
 };
 
 inline constexpr int kStripCounts[] = {8, 16, 32, 64, 96, 128};
 inline constexpr int kRefreshPeriods[] = {20, 50, 100, 250, 1000};
 
-HMENU BuildMenuBar();
+// `ports` lists the system's MIDI ports for the Ports menu.
+HMENU BuildMenuBar(const PortNames& ports);
+// The Ports menu's ticks: the open input and output by index, -1 for none.
+void CheckPorts(HMENU bar, int input, int output);
 // Ticks and captions that follow the session: attached or not, the blink.
 void UpdateMenuBar(HMENU bar, bool attached, bool blink, int strips, int refreshMs);
 

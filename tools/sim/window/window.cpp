@@ -45,8 +45,11 @@ class MainWindow {
   void SetAttached(bool on);
   bool OpenProject(const std::string& path, std::string* error);
   bool SaveProject(std::string* error);
+  void ChoosePort(UINT id);
 
   WindowContext& m_context;
+  PortNames m_portNames;
+  int m_openInput = -1, m_openOutput = -1;
   HWND m_window = nullptr;
   HMENU m_menu = nullptr;
   SurfaceView m_view;
@@ -162,6 +165,36 @@ bool MainWindow::SaveProject(std::string* error) {
   return true;
 }
 
+// A port from the Ports menu; a port that will not open is reported and the
+// window goes on without it.
+void MainWindow::ChoosePort(UINT id) {
+  CaptureSession* ports = m_context.ports;
+  if (ports == nullptr) return;
+  std::string error;
+  if (id < ID_PORT_OUT_NONE) {
+    if (id == ID_PORT_IN_NONE) {
+      ports->StopInput();
+      m_openInput = -1;
+    } else if (ports->OpenInput(m_context.run.session, std::to_string(id - ID_PORT_IN_FIRST), &error)) {
+      m_openInput = static_cast<int>(id - ID_PORT_IN_FIRST);
+    } else {
+      m_openInput = -1;
+      Problem(error);
+    }
+  } else {
+    if (id == ID_PORT_OUT_NONE) {
+      ports->CloseOutput();
+      m_openOutput = -1;
+    } else if (ports->OpenOutput(std::to_string(id - ID_PORT_OUT_FIRST), &error)) {
+      m_openOutput = static_cast<int>(id - ID_PORT_OUT_FIRST);
+    } else {
+      m_openOutput = -1;
+      Problem(error);
+    }
+  }
+  CheckPorts(m_menu, m_openInput, m_openOutput);
+}
+
 void MainWindow::Command(UINT id) {
   RunContext& run = m_context.run;
   std::string error;
@@ -174,6 +207,7 @@ void MainWindow::Command(UINT id) {
     m_refreshMs = kRefreshPeriods[id - ID_REFRESH_FIRST];
     run.session.SetRefreshMs(m_refreshMs);
   }
+  if (id >= ID_PORT_IN_NONE && id <= ID_PORT_LAST) return ChoosePort(id);
   switch (id) {
     case ID_FILE_OPEN: {
       char path[MAX_PATH] = "";
@@ -295,7 +329,19 @@ int MainWindow::Run() {
   const double scale = std::min(1.0, (screen - 2 * kGap - 16) / static_cast<double>(bounds.w));
   const int surfaceW = static_cast<int>(bounds.w * scale), surfaceH = static_cast<int>(bounds.h * scale);
   RECT frame = {0, 0, surfaceW + 2 * kGap, surfaceH + kPanesH + 3 * kGap};
-  m_menu = BuildMenuBar();
+  m_portNames = ListPorts();
+  m_menu = BuildMenuBar(m_portNames);
+  // Ports opened from the command line (--midi-in, --midi-out) show as chosen.
+  if (m_context.ports != nullptr) {
+    const auto indexOf = [](const std::vector<std::string>& names, bool open, const std::string& name) {
+      for (size_t i = 0; open && i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+      return -1;
+    };
+    m_openInput = indexOf(m_portNames.inputs, m_context.ports->Input().IsOpen(), m_context.ports->Input().Name());
+    m_openOutput = indexOf(m_portNames.outputs, m_context.ports->Output().IsOpen(), m_context.ports->Output().Name());
+    CheckPorts(m_menu, m_openInput, m_openOutput);
+  }
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
   m_refreshMs = m_context.refreshMs;
   HWND window =

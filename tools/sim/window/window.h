@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "capture_session.h"
 #include "monitor.h"
 #include "runner.h"
 
@@ -23,7 +24,8 @@ struct WindowContext {
   std::string testScript;    // --window-test: gestures and checks run in the window, then it closes
   std::string surfaceClsid;  // written into saved projects
   int refreshMs = 50;
-  HMODULE module = nullptr;  // the DLL when loaded from a file: its pages are served from it
+  HMODULE module = nullptr;         // the DLL when loaded from a file: its pages are served from it
+  CaptureSession* ports = nullptr;  // the live MIDI ports the Ports menu opens and closes
 };
 
 // Routes the monitor's lines to the window's pane (set before the session starts).
