@@ -21,7 +21,7 @@ TERMINAL_SERVER_AWARE = 0x8000
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
     "shell32.dll", "comctl32.dll", "comdlg32.dll", "uuid.dll", "msvcrt.dll", "ntdll.dll",
-    "shlwapi.dll", "version.dll", "ws2_32.dll", "olepro32.dll", "oledlg.dll",
+    "shlwapi.dll", "version.dll", "ws2_32.dll", "olepro32.dll", "oledlg.dll", "winmm.dll",
 }
 
 
