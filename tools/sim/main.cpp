@@ -216,17 +216,7 @@ int Run(const Options& options) {
   {
     sim::Hardware hardware;
     sim::HostModel host(monitor, hardware);
-    host.With([&](sim::HostState& state) {
-      const sim::HostState& stored = project.host;
-      state.stripCount = stored.stripCount;
-      std::copy(std::begin(stored.strips), std::end(stored.strips), std::begin(state.strips));
-      state.now = stored.now;
-      state.punchIn = stored.punchIn;
-      state.punchOut = stored.punchOut;
-      state.recordMode = stored.recordMode;
-      state.takes = stored.takes;
-      state.markers = stored.markers;
-    });
+    host.With([&](sim::HostState& state) { sim::RestoreProjectHost(project.host, &state); });
     host.ExpectCookie(reinterpret_cast<ULONG_PTR>(loaded.surface));
     IControlSurface* surface = loaded.surface;
     const HRESULT attached = surface->AttachHost(host.Unknown(), 0);

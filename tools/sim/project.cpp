@@ -1,8 +1,10 @@
 #include "project.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -189,6 +191,17 @@ bool ParseProject(const std::string& file, const std::string& text, Project* pro
     return false;
   }
   return true;
+}
+
+void RestoreProjectHost(const HostState& stored, HostState* state) {
+  state->stripCount = stored.stripCount;
+  std::copy(std::begin(stored.strips), std::end(stored.strips), std::begin(state->strips));
+  state->now = stored.now;
+  state->punchIn = stored.punchIn;
+  state->punchOut = stored.punchOut;
+  state->recordMode = stored.recordMode;
+  state->takes = stored.takes;
+  state->markers = stored.markers;
 }
 
 }  // namespace sim

@@ -35,4 +35,8 @@ std::string ProjectText(const Project& project);
 // Parses a whole file; on failure `error` names the line and what is wrong.
 bool ParseProject(const std::string& file, const std::string& text, Project* project, std::string* error);
 
+// Puts a project's host state into the running host's: strips, transport,
+// record mode, takes and markers (what a project holds of the host).
+void RestoreProjectHost(const HostState& stored, HostState* state);
+
 }  // namespace sim

@@ -8,6 +8,7 @@
 
 #include "hardware.h"
 #include "picture/picture.h"
+#include "window_object.h"
 
 namespace sim {
 namespace {
@@ -140,10 +141,7 @@ void SurfaceView::Move(const LayoutRow& row, int value) {
 }
 
 LRESULT CALLBACK SurfaceView::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE)
-    SetWindowLongPtrA(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-  auto* view = reinterpret_cast<SurfaceView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* view = WindowObject<SurfaceView>(window, message, lParam);
   if (!view || !view->m_window) return DefWindowProcA(window, message, wParam, lParam);
   return view->Handle(message, wParam, lParam);
 }

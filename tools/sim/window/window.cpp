@@ -16,6 +16,7 @@
 #include "properties.h"
 #include "surface_settings.h"
 #include "surface_view.h"
+#include "window_object.h"
 #include "window_test.h"
 
 namespace sim {
@@ -25,6 +26,19 @@ constexpr char kClass[] = "TavrelSimWindow";
 constexpr UINT_PTR kTimer = 1;
 constexpr UINT kTimerMs = 100;  // the transport's now time, and the test's steps
 constexpr int kGap = 6, kMixerW = 320, kPanesH = 330;
+
+// The system's file dialog for a project to open or to save as; false when
+// the user cancels.
+bool ChooseProjectFile(HWND owner, bool save, char (&path)[MAX_PATH]) {
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = "TavrelSim projects\0*.txt\0All files\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = sizeof path;
+  dialog.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+  return save ? GetSaveFileNameA(&dialog) != FALSE : GetOpenFileNameA(&dialog) != FALSE;
+}
 
 class MainWindow {
  public:
@@ -115,17 +129,7 @@ bool MainWindow::OpenProject(const std::string& path, std::string* error) {
     *error = path + ": a project of surface " + project.surface;
     return false;
   }
-  m_context.run.host.With([&](HostState& state) {
-    const HostState& stored = project.host;
-    state.stripCount = stored.stripCount;
-    std::copy(std::begin(stored.strips), std::end(stored.strips), std::begin(state.strips));
-    state.now = stored.now;
-    state.punchIn = stored.punchIn;
-    state.punchOut = stored.punchOut;
-    state.recordMode = stored.recordMode;
-    state.takes = stored.takes;
-    state.markers = stored.markers;
-  });
+  m_context.run.host.With([&](HostState& state) { RestoreProjectHost(project.host, &state); });
   if (project.hasSettings && !LoadSettings(m_context.run.surface, project.settings, error)) return false;
   m_context.projectPath = path;
   return SaveSettings(m_context.run.surface, m_context.run.settings, error);
@@ -134,14 +138,7 @@ bool MainWindow::OpenProject(const std::string& path, std::string* error) {
 bool MainWindow::SaveProject(std::string* error) {
   if (m_context.projectPath.empty()) {
     char path[MAX_PATH] = "project.txt";
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = m_window;
-    dialog.lpstrFilter = "TavrelSim projects\0*.txt\0All files\0*.*\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof path;
-    dialog.Flags = OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameA(&dialog)) return true;
+    if (!ChooseProjectFile(m_window, true, path)) return true;
     m_context.projectPath = path;
   }
   Project out;
@@ -211,14 +208,7 @@ void MainWindow::Command(UINT id) {
   switch (id) {
     case ID_FILE_OPEN: {
       char path[MAX_PATH] = "";
-      OPENFILENAMEA dialog = {};
-      dialog.lStructSize = sizeof dialog;
-      dialog.hwndOwner = m_window;
-      dialog.lpstrFilter = "TavrelSim projects\0*.txt\0All files\0*.*\0";
-      dialog.lpstrFile = path;
-      dialog.nMaxFile = sizeof path;
-      dialog.Flags = OFN_FILEMUSTEXIST;
-      if (GetOpenFileNameA(&dialog) && !OpenProject(path, &error)) Problem(error);
+      if (ChooseProjectFile(m_window, false, path) && !OpenProject(path, &error)) Problem(error);
       break;
     }
     case ID_FILE_SAVE:
@@ -259,10 +249,7 @@ void MainWindow::Command(UINT id) {
 }
 
 LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE)
-    SetWindowLongPtrA(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = WindowObject<MainWindow>(window, message, lParam);
   if (!self || !self->m_window) return DefWindowProcA(window, message, wParam, lParam);
   return self->Handle(message, wParam, lParam);
 }
