@@ -8,23 +8,29 @@
 
 JOBS ?= $(shell nproc)
 
+# Each job installs what it needs (scripts/bootstrap.sh JOB); `make demo` asks
+# for the x64 toolchain and 64-bit Wine only.
 bootstrap:
-	@bash scripts/bootstrap.sh
+	@bash scripts/bootstrap.sh test
 
-demo: bootstrap
+demo:
+	@bash scripts/bootstrap.sh demo
 	@bash scripts/demo.sh
 
 test: bootstrap
 	@bash scripts/test-all.sh
 
-bench: bootstrap
+bench:
+	@bash scripts/bootstrap.sh bench
 	@bash scripts/bench.sh
 
 FUZZ_SECONDS ?= 600
-fuzz: bootstrap
+fuzz:
+	@bash scripts/bootstrap.sh fuzz
 	@bash scripts/fuzz.sh long $(FUZZ_SECONDS)
 
-dist: bootstrap
+dist:
+	@bash scripts/bootstrap.sh dist
 	@bash scripts/dist.sh
 
 native: bootstrap

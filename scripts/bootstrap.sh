@@ -1,31 +1,92 @@
 #!/usr/bin/env bash
-# Installs, only when missing, the Debian packages that the builds and tests
-# need. Idempotent and quiet when everything is present; runs as root.
+# Installs, only when missing, the Debian packages that one job needs.
+# Idempotent and quiet when everything is present; runs as root.
+#   bootstrap.sh [demo|test|bench|fuzz|dist]   (default: test)
+#
+# Package mirrors are sometimes caught mid-sync: one index fails to download
+# ("File has unexpected size ... Mirror sync in progress?") and the packages of
+# one architecture stop matching the others. A failed index is therefore a
+# warning: the update is retried a few times and then the job goes on with the
+# indices that were read. Required packages that still cannot be installed end
+# the bootstrap with their names; optional ones (the 32-bit Wine, whose tests
+# are then skipped) only warn.
+#
+# Stand-ins for apt-get, dpkg and dpkg-query can be put first on PATH; the test
+# of this script does that. TAVREL_APT_TRIES and TAVREL_APT_PAUSE set the retry.
 set -euo pipefail
+job=${1:-test}
+tries=${TAVREL_APT_TRIES:-3}
+pause=${TAVREL_APT_PAUSE:-10}
+export DEBIAN_FRONTEND=noninteractive
 
-need=()
+# What each job needs. `make demo` builds and runs the x64 binaries only, so it
+# asks for nothing of i386.
+x64=(cmake make g++ python3 googletest mingw-w64 g++-mingw-w64-x86-64-posix mingw-w64-tools
+     wine wine64 xvfb xauth)
+case "$job" in
+demo) required=("${x64[@]}") optional=() ;;
+test) required=("${x64[@]}" g++-mingw-w64-i686-posix clang libclang-rt-14-dev libgtest-dev
+                libbenchmark-dev valgrind x11-apps imagemagick nsis python3-markdown)
+      optional=(wine32:i386) ;;
+bench) required=(cmake make g++ libgtest-dev libbenchmark-dev valgrind) optional=() ;;
+fuzz) required=(cmake make clang libclang-rt-14-dev) optional=() ;;
+dist) required=("${x64[@]}" g++-mingw-w64-i686-posix nsis python3-markdown) optional=() ;;
+*) echo "usage: $0 [demo|test|bench|fuzz|dist]" >&2; exit 2 ;;
+esac
+
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+missing() { local p; for p in "$@"; do have_pkg "$p" || echo "$p"; done; }
 
-# i386 is needed for the 32-bit Wine that runs the x86 binaries.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+updated=0
+update_indices() {
+  [ "$updated" = 0 ] || return 0
+  updated=1
+  local i
+  for ((i = 1; i <= tries; i++)); do
+    if apt-get update -qq >/tmp/tavrel-apt-update.log 2>&1; then return 0; fi
+    if ((i < tries)); then
+      echo "bootstrap: apt-get update failed (try $i of $tries); again in ${pause} s" >&2
+      sleep "$pause"
+    fi
+  done
+  echo "bootstrap: warning: some package indices could not be read; going on with the others:" >&2
+  grep -E '^(E|W):' /tmp/tavrel-apt-update.log | sed 's/^/  /' | head -n 5 >&2 || true
+}
+
+# Installs the packages in one go; when that fails, one by one, so that one
+# package that cannot be had does not keep the others out. Prints the names
+# of those that could not be installed.
+install_each() {
+  if apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1; then return 0; fi
+  if [ $# -eq 1 ]; then echo "$1"; return 0; fi
+  local p
+  for p in "$@"; do
+    apt-get install -y -qq --no-install-recommends "$p" >/dev/null 2>&1 || echo "$p"
+  done
+}
+
+mapfile -t need < <(missing "${required[@]}")
+mapfile -t want < <(missing "${optional[@]}")
+if [ ${#want[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
-  NEED_UPDATE=1
+  updated=0 # the i386 indices have never been read
 fi
+[ ${#need[@]} -gt 0 ] || [ ${#want[@]} -gt 0 ] || exit 0
 
-for p in cmake make g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev \
-         libbenchmark-dev valgrind \
-         mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools \
-         wine wine64 wine32:i386 xvfb xauth x11-apps imagemagick python3 \
-         nsis python3-markdown; do
-  have_pkg "$p" || need+=("$p")
-done
-
+update_indices
 if [ ${#need[@]} -gt 0 ]; then
   echo "bootstrap: installing ${need[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-elif [ "${NEED_UPDATE:-0}" = 1 ]; then
-  apt-get update -qq
+  mapfile -t failed < <(install_each "${need[@]}")
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "bootstrap: error: cannot install ${failed[*]}, which 'make $job' needs" >&2
+    exit 1
+  fi
 fi
-
+if [ ${#want[@]} -gt 0 ]; then
+  echo "bootstrap: installing ${want[*]}"
+  mapfile -t failed < <(install_each "${want[@]}")
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "bootstrap: warning: cannot install ${failed[*]} now; the x86 Wine tests will be skipped" >&2
+  fi
+fi
+exit 0

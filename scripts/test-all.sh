@@ -33,6 +33,17 @@ run_preset() {
 
 for preset in native-asan native-tsan win64 win32; do run_preset "$preset"; done
 
+# Why the x86 programs did not run under Wine, in one line, when they did not.
+x86_note=""
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    x86_note="x86 Wine tests skipped: wine32:i386 is not installed (the bootstrap could not install it from the package mirror)"
+  else
+    x86_note="x86 Wine tests skipped: the 32-bit Wine loader cannot start on this machine"
+  fi
+  echo "=== $x86_note"
+fi
+
 echo "=== fuzz: every target for a short bounded time"
 fuzzlog=build/fuzz-short.log
 mkdir -p build
@@ -44,5 +55,6 @@ else
   failed=$((failed + 1))
 fi
 echo
+[ -z "$x86_note" ] || echo "$x86_note"
 echo "$passed passed, $failed failed, $skipped skipped"
 exit $status
