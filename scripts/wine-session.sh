@@ -6,7 +6,9 @@
 #   wine-session.sh stop DIR
 set -euo pipefail
 cmd=$1 dir=$(realpath -m "$2")  # Wine wants an absolute WINEPREFIX
-export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder is off: test prefixes never add menu entries or file
+# associations to the desktop of the user who runs them.
+export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 stop() {
   if [ -d "$WINEPREFIX" ]; then /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true; fi
