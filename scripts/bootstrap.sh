@@ -37,10 +37,7 @@ esac
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing() { local p; for p in "$@"; do have_pkg "$p" || echo "$p"; done; }
 
-updated=0
 update_indices() {
-  [ "$updated" = 0 ] || return 0
-  updated=1
   local i
   for ((i = 1; i <= tries; i++)); do
     if apt-get update -qq >/tmp/tavrel-apt-update.log 2>&1; then return 0; fi
@@ -65,28 +62,31 @@ install_each() {
   done
 }
 
-mapfile -t need < <(missing "${required[@]}")
-mapfile -t want < <(missing "${optional[@]}")
-if [ ${#want[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  updated=0 # the i386 indices have never been read
-fi
-[ ${#need[@]} -gt 0 ] || [ ${#want[@]} -gt 0 ] || exit 0
-
-update_indices
-if [ ${#need[@]} -gt 0 ]; then
-  echo "bootstrap: installing ${need[*]}"
-  mapfile -t failed < <(install_each "${need[@]}")
-  if [ ${#failed[@]} -gt 0 ]; then
+# install_set WHAT PACKAGES...: installs what is missing, or says what cannot be.
+install_set() {
+  local what=$1 failed
+  shift
+  [ $# -gt 0 ] || return 0
+  echo "bootstrap: installing $*"
+  mapfile -t failed < <(install_each "$@")
+  [ ${#failed[@]} -gt 0 ] || return 0
+  if [ "$what" = required ]; then
     echo "bootstrap: error: cannot install ${failed[*]}, which 'make $job' needs" >&2
     exit 1
   fi
+  echo "bootstrap: warning: cannot install ${failed[*]} now; the x86 Wine tests will be skipped" >&2
+}
+
+mapfile -t need < <(missing "${required[@]}")
+mapfile -t want < <(missing "${optional[@]}")
+[ ${#need[@]} -gt 0 ] || [ ${#want[@]} -gt 0 ] || exit 0
+if [ ${#want[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
 fi
-if [ ${#want[@]} -gt 0 ]; then
-  echo "bootstrap: installing ${want[*]}"
-  mapfile -t failed < <(install_each "${want[@]}")
-  if [ ${#failed[@]} -gt 0 ]; then
-    echo "bootstrap: warning: cannot install ${failed[*]} now; the x86 Wine tests will be skipped" >&2
-  fi
-fi
+# Only optional packages missing: one try, so that a machine that cannot have
+# them does not wait on every run.
+[ ${#need[@]} -gt 0 ] || tries=1
+update_indices
+install_set required "${need[@]}"
+install_set optional "${want[@]}"
 exit 0
