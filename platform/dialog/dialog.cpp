@@ -26,7 +26,39 @@ bool AnswersDirectly(UINT message) {
   }
 }
 
+LONG volatile g_windowsLeftBehind = 0;
+
+// DWLP_USER of a window left behind: its former object's address with the low
+// bit set (objects are aligned, so a real address never has it). It is never
+// followed, only compared: the window's procedure sees that no object stands
+// behind the window any more, and the object still recognises its own window.
+LONG_PTR LeftBehindMark(const CDialog* dialog) { return reinterpret_cast<LONG_PTR>(dialog) | 1; }
+bool IsLeftBehindMark(LONG_PTR user) { return (user & 1) != 0; }
+
+// Posted to a window left behind: destroy yourself. Registered rather than
+// taken from the WM_APP range, so that no other sender's message means it.
+// 0 when the system has no atom left; then nothing is posted.
+UINT DestroyRequest() {
+  static const UINT message = RegisterWindowMessageA("CDialog.DestroyLeftBehindWindow");
+  return message;
+}
+
+// The procedure of a window whose object has let go of it: the dialog
+// manager's default handling, the posted destroy request, and the count.
+INT_PTR LeftBehindWindowProc(HWND window, UINT message) {
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+    InterlockedDecrement(&g_windowsLeftBehind);
+  } else if (message != 0 && message == DestroyRequest()) {
+    ::DestroyWindow(window);
+    return TRUE;
+  }
+  return FALSE;
+}
+
 }  // namespace
+
+LONG DialogWindowsLeftBehind() { return InterlockedCompareExchange(&g_windowsLeftBehind, 0, 0); }
 
 HINSTANCE DialogResourceModule() {
   HMODULE module = nullptr;
@@ -40,12 +72,19 @@ CDialog::CDialog(UINT templateId, HWND parent)
 
 CDialog::~CDialog() {
   // A modeless window must not outlive the object its procedure points at:
-  // destroyed here, or (on a thread that may not destroy it) cut loose.
-  if (m_hWnd != nullptr && !m_modal) {
-    UnlinkWindow(m_hWnd);
-    ::DestroyWindow(m_hWnd);
-    m_hWnd = nullptr;
+  // destroyed here, or (on a thread that may not destroy it) left behind.
+  if (m_modal || !IsOwnWindow(m_hWnd)) return;
+  HWND window = m_hWnd;
+  m_hWnd = nullptr;
+  if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
+    LeaveBehind(window);
+    return;
   }
+  // Its last messages must not reach this half-destroyed object.
+  if (GetWindowLongPtrA(window, DWLP_USER) == reinterpret_cast<LONG_PTR>(this)) {
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+  }
+  ::DestroyWindow(window);
 }
 
 INT_PTR CDialog::DoModal() {
@@ -58,7 +97,7 @@ INT_PTR CDialog::DoModal() {
 }
 
 BOOL CDialog::Create(UINT templateId, HWND parent) {
-  if (m_hWnd != nullptr) return FALSE;
+  if (GetSafeHwnd() != nullptr) return FALSE;
   m_nIDTemplate = templateId;
   m_pParentWnd = parent;
   m_modal = false;
@@ -75,22 +114,42 @@ BOOL CDialog::Create(UINT templateId, HWND parent) {
 BOOL CDialog::DestroyWindow() {
   if (m_hWnd == nullptr) return FALSE;
   HWND window = m_hWnd;
-  if (::DestroyWindow(window) || !::IsWindow(window)) {
+  // Gone already (a window left behind that its frame destroyed): its dead
+  // handle, which may by now name some other window, is handed to nothing.
+  if (!IsOwnWindow(window) || ::DestroyWindow(window) || !::IsWindow(window)) {
     m_hWnd = nullptr;
     return TRUE;
   }
   // Refused, as it is on any thread but the window's own (a host that
-  // deactivates or releases a page from a worker thread). The window lives
-  // on; from now on its messages get the dialog manager's default handling.
-  UnlinkWindow(window);
+  // deactivates or releases a page from a worker thread).
+  LeaveBehind(window);
   return FALSE;
 }
 
-void CDialog::UnlinkWindow(HWND window) {
-  // Only a window that still points here: a handle kept after a refused
-  // destroy may by now name some other window.
-  if (GetWindowLongPtrA(window, DWLP_USER) == reinterpret_cast<LONG_PTR>(this)) {
-    SetWindowLongPtrA(window, DWLP_USER, 0);
+HWND CDialog::GetSafeHwnd() const { return IsOwnWindow(m_hWnd) ? m_hWnd : nullptr; }
+
+bool CDialog::IsOwnWindow(HWND window) const {
+  if (window == nullptr || !::IsWindow(window)) return false;
+  const LONG_PTR user = GetWindowLongPtrA(window, DWLP_USER);
+  return user == reinterpret_cast<LONG_PTR>(this) || user == LeftBehindMark(this);
+}
+
+void CDialog::LeaveBehind(HWND window) {
+  const LONG_PTR self = reinterpret_cast<LONG_PTR>(this);
+  if (GetWindowLongPtrA(window, DWLP_USER) == self) {
+    // Counted before it is marked: its WM_NCDESTROY may come at any moment on
+    // its own thread and must never find a mark that was not counted. If it
+    // came between the two calls, the mark did not land and the count is
+    // taken back.
+    InterlockedIncrement(&g_windowsLeftBehind);
+    if (SetWindowLongPtrA(window, DWLP_USER, LeftBehindMark(this)) != self) {
+      InterlockedDecrement(&g_windowsLeftBehind);
+    }
+  }
+  // From now on its messages get the dialog manager's default handling, until
+  // its own thread takes this request and destroys it there.
+  if (GetWindowLongPtrA(window, DWLP_USER) == LeftBehindMark(this) && DestroyRequest() != 0) {
+    PostMessageA(window, DestroyRequest(), 0, 0);
   }
 }
 
@@ -201,7 +260,9 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     SetWindowLongPtrA(window, DWLP_USER, lParam);
     if (dialog != nullptr) dialog->m_hWnd = window;
   } else {
-    dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    const LONG_PTR user = GetWindowLongPtrA(window, DWLP_USER);
+    if (IsLeftBehindMark(user)) return LeftBehindWindowProc(window, message);
+    dialog = reinterpret_cast<CDialog*>(user);
   }
   if (dialog == nullptr) return FALSE;
   if (message == WM_NCDESTROY) {

@@ -39,6 +39,12 @@ struct DialogMessageMapEntry {
 // program for a dialog program), found from the address of its own code.
 HINSTANCE DialogResourceModule();
 
+// Windows of this module's modeless dialogs that their object could not
+// destroy (see CDialog::DestroyWindow) and that are not gone yet. Their
+// dialog procedure is still this module's code, so a DLL that counts its use
+// must count these too, until each one's WM_NCDESTROY.
+LONG DialogWindowsLeftBehind();
+
 class CDialog {
  public:
   // `templateId`: the dialog template resource; `parent`: owner or parent window.
@@ -57,16 +63,20 @@ class CDialog {
   // FALSE (and no window) if the dialog manager refuses.
   BOOL Create(UINT templateId, HWND parent = nullptr);
   // TRUE once the window is gone. Only the window's own thread can destroy
-  // it: called from another thread, this keeps the handle (a later call on
-  // the right thread can still destroy it) but cuts the window's link to this
-  // object, so the window may outlive it without reaching freed memory.
+  // it: called from another thread, this cuts the window's link to this
+  // object, so the window may outlive it without reaching freed memory, and
+  // posts the window a request to destroy itself on its own thread. The
+  // handle is kept until then (a later call on the right thread can still
+  // destroy it at once).
   virtual BOOL DestroyWindow();
   void EndDialog(INT_PTR result);
 
   // Runs DoDataExchange: save TRUE moves controls to members.
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
+  // The window, or null once it is gone: also when something else destroyed
+  // a window left behind by DestroyWindow, whose end this object never sees.
+  HWND GetSafeHwnd() const;
   HWND GetDlgItem(int id) const { return m_hWnd ? ::GetDlgItem(m_hWnd, id) : nullptr; }
   HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
   BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
@@ -104,8 +114,11 @@ class CDialog {
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool RunMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-  // The window no longer finds this object (if it still does).
-  void UnlinkWindow(HWND window);
+  // True while `window` is alive and still this object's, linked or left behind.
+  bool IsOwnWindow(HWND window) const;
+  // The window no longer finds this object, counts as left behind and is
+  // asked to destroy itself.
+  void LeaveBehind(HWND window);
 
   bool m_modal = false;
 };

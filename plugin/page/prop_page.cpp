@@ -76,8 +76,9 @@ HRESULT STDMETHODCALLTYPE CTavrelPropPage::Activate(HWND parent, LPCRECT rect, B
 
 HRESULT STDMETHODCALLTYPE CTavrelPropPage::Deactivate() {
   if (GetSafeHwnd() == nullptr) return E_UNEXPECTED;
-  // A window the host's thread may not destroy stays, cut loose from the
-  // page; the host learns it is still there.
+  // A window the host's thread may not destroy is cut loose from the page and
+  // destroys itself on its own thread; the host learns it is still there for
+  // now, and Activate refuses until it is gone.
   return DestroyWindow() ? S_OK : E_FAIL;
 }
 

@@ -1,6 +1,7 @@
 // The module's application object, the lock count and the unload rule.
 #include "module.h"
 
+#include "dialog.h"
 #include "prop_page.h"
 #include "tavrel.h"
 
@@ -27,8 +28,10 @@ bool GetModulePath(HMODULE module, char* buffer, DWORD size) {
 
 // A page that the host created but has not yet handed a surface object holds
 // no surface reference, so pages are counted in their own right: unloading
-// under a live page would crash the host's next call into it.
+// under a live page would crash the host's next call into it. A page window
+// that outlived its page (released on a thread that could not destroy it)
+// still runs the dialog procedure in this module until it is gone.
 bool ModuleInUse() {
   return InterlockedCompareExchange(&g_objectCount, 0, 0) != 0 || InterlockedCompareExchange(&g_pageCount, 0, 0) != 0 ||
-         InterlockedCompareExchange(&g_lockCount, 0, 0) != 0;
+         InterlockedCompareExchange(&g_lockCount, 0, 0) != 0 || DialogWindowsLeftBehind() != 0;
 }

@@ -28,5 +28,5 @@ extern CTavrelApp theApp;
 bool GetModulePath(HMODULE module, char* buffer, DWORD size);
 
 // True while anything of this module is alive or locked: surface objects,
-// property pages, or a nonzero lock count.
+// property pages, page windows left behind, or a nonzero lock count.
 bool ModuleInUse();

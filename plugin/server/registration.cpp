@@ -8,7 +8,9 @@
 #include <array>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "class_ids.h"
 #include "handles.h"
@@ -17,6 +19,7 @@
 namespace {
 
 constexpr size_t SUBKEY_NAME_SIZE = 256;
+constexpr size_t VALUE_NAME_SIZE = 16384;
 
 // --- The tables against the rest of the plug-in, checked while compiling ---
 
@@ -101,6 +104,73 @@ bool IsWholeKeyName(const char* name) {
   return name[length - 1] != '\\' && std::strstr(name, "\\\\") == nullptr;
 }
 
+// Registry names compare without regard to case: registering again over a
+// key spelt "inprocserver32" writes into that same key.
+bool SameName(std::string_view a, std::string_view b) {
+  const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return fold(x) == fold(y); });
+}
+
+// `key` is a row's key or lies on the way to one.
+bool LeadsToARow(std::string_view key) {
+  return std::any_of(std::begin(REGISTRY_ROWS), std::end(REGISTRY_ROWS), [&](const RegistryRow& row) {
+    const std::string_view rowKey = row.key;
+    return rowKey.size() >= key.size() && SameName(rowKey.substr(0, key.size()), key) &&
+           (rowKey.size() == key.size() || rowKey[key.size()] == '\\');
+  });
+}
+
+// A row writes value `name` ("" for the default value) of `key`.
+bool IsARowsValue(std::string_view key, std::string_view name) {
+  return std::any_of(std::begin(REGISTRY_ROWS), std::end(REGISTRY_ROWS), [&](const RegistryRow& row) {
+    return SameName(row.key, key) && SameName(row.valueName != nullptr ? row.valueName : "", name);
+  });
+}
+
+// The names of every value, or every subkey, of `key`: collected before any
+// is deleted, since a deletion moves the ones after it.
+template <typename NameAt>
+std::vector<std::string> Names(char* buffer, DWORD size, NameAt nameAt) {
+  std::vector<std::string> names;
+  for (DWORD index = 0; nameAt(index, buffer, size) == ERROR_SUCCESS; ++index) names.emplace_back(buffer);
+  return names;
+}
+
+// Brings root\path, written by the rows, back to what they describe: its
+// values that no row names are deleted, and so are its subkeys that hold no
+// row (those stay where `owner` keeps them). Subkeys that do hold rows are
+// tidied the same way. True when nothing stray is left.
+bool TidyKey(RegistryCalls& registry, HKEY root, const std::string& path, const RegistryOwnedKey& owner) {
+  CRegKey key;
+  const LONG opened = registry.OpenKey(root, path.c_str(), KEY_ALL_ACCESS, key.Put());
+  if (opened == ERROR_FILE_NOT_FOUND) return true;  // not written: its failure is already reported
+  if (opened != ERROR_SUCCESS) return false;
+  bool ok = true;
+
+  std::vector<char> valueName(VALUE_NAME_SIZE);
+  const auto valueAt = [&](DWORD index, char* name, DWORD size) {
+    return registry.ValueName(key.Get(), index, name, size);
+  };
+  for (const std::string& name : Names(valueName.data(), VALUE_NAME_SIZE, valueAt)) {
+    if (IsARowsValue(path, name)) continue;
+    ok = registry.DeleteValue(key.Get(), name.c_str()) == ERROR_SUCCESS && ok;
+  }
+
+  char subkeyName[SUBKEY_NAME_SIZE];
+  const auto subkeyAt = [&](DWORD index, char* name, DWORD size) {
+    return registry.SubkeyName(key.Get(), index, name, size);
+  };
+  for (const std::string& name : Names(subkeyName, SUBKEY_NAME_SIZE, subkeyAt)) {
+    const std::string child = path + '\\' + name;
+    if (LeadsToARow(child)) {
+      ok = TidyKey(registry, root, child, owner) && ok;
+    } else if (!owner.keepsOtherSubkeys) {
+      ok = DeleteKeyTree(registry, key.Get(), name.c_str()) && ok;
+    }
+  }
+  return ok;
+}
+
 bool IsGone(LONG result) { return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND; }
 
 // True unless the key is certainly absent: when it cannot even be looked at
@@ -130,7 +200,7 @@ bool DeleteKeyTree(RegistryCalls& registry, HKEY root, const char* name, REGSAM 
       // next one. A subkey that survives its deletion ends the walk.
       char subkey[SUBKEY_NAME_SIZE];
       char previous[SUBKEY_NAME_SIZE] = "";
-      while (registry.FirstSubkey(key.Get(), subkey, sizeof subkey) == ERROR_SUCCESS) {
+      while (registry.SubkeyName(key.Get(), 0, subkey, sizeof subkey) == ERROR_SUCCESS) {
         if (std::strcmp(subkey, previous) == 0 || !DeleteKeyTree(registry, key.Get(), subkey, view)) return false;
         std::memcpy(previous, subkey, sizeof previous);
       }
@@ -147,6 +217,13 @@ HRESULT RegisterServer(RegistryCalls& registry, HKEY root) {
     if (!havePath && RegistersTheModule(OwnerOf(row.key))) continue;
     const char* text = IsModulePathRow(row) ? modulePath : row.value;
     ok = SetKeyAndValue(registry, root, row.key, row.valueName, text) && ok;
+  }
+  // What an older install or another tool left under our keys would still
+  // count: a stray ThreadingModel makes COM create the class in another
+  // apartment, where no proxy for its interfaces exists.
+  for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) {
+    if (!havePath && RegistersTheModule(&owned)) continue;
+    ok = TidyKey(registry, root, owned.key, owned) && ok;
   }
   return ok ? S_OK : SELFREG_E_CLASS;
 }

@@ -17,10 +17,12 @@ bool SetKeyAndValue(RegistryCalls& registry, HKEY root, const char* key, const c
 // instead of finding it again forever.
 bool DeleteKeyTree(RegistryCalls& registry, HKEY root, const char* name, REGSAM view = 0);
 
-// Writes every row of REGISTRY_ROWS. A class is written whole or not at all:
-// when the module path cannot be had, no row of a key that would register it
-// is written. Every other row still is; S_OK when all succeeded, else
-// SELFREG_E_CLASS.
+// Writes every row of REGISTRY_ROWS, then leaves each owned key as the rows
+// describe it: values that no row names are deleted, and subkeys that hold
+// no row too, unless the key keeps them (RegistryOwnedKey). A class is
+// written whole or not at all: when the module path cannot be had, no row of
+// a key that would register it is written, nor is that key tidied. Every
+// other step still runs; S_OK when all succeeded, else SELFREG_E_CLASS.
 HRESULT RegisterServer(RegistryCalls& registry, HKEY root);
 
 // Deletes every key of REGISTRY_OWNED_KEYS with all below it. A key that both

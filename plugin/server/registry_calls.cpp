@@ -17,9 +17,15 @@ LONG RegistryCalls::OpenKey(HKEY root, const char* path, REGSAM access, HKEY* ke
   return RegOpenKeyExA(root, path, 0, access, key);
 }
 
-LONG RegistryCalls::FirstSubkey(HKEY key, char* name, DWORD size) {
-  return RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+LONG RegistryCalls::SubkeyName(HKEY key, DWORD index, char* name, DWORD size) {
+  return RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
 }
+
+LONG RegistryCalls::ValueName(HKEY key, DWORD index, char* name, DWORD size) {
+  return RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+}
+
+LONG RegistryCalls::DeleteValue(HKEY key, const char* name) { return RegDeleteValueA(key, name); }
 
 LONG RegistryCalls::DeleteKey(HKEY root, const char* path, REGSAM view) { return RegDeleteKeyExA(root, path, view, 0); }
 

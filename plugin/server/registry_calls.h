@@ -14,8 +14,12 @@ class RegistryCalls {
   virtual LONG SetString(HKEY key, const char* name, const char* text);  // name null: the default value
   // `access` may name a registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY).
   virtual LONG OpenKey(HKEY root, const char* path, REGSAM access, HKEY* key);
-  // The name of the subkey at index 0 (names are at most 255 characters).
-  virtual LONG FirstSubkey(HKEY key, char* name, DWORD size);
+  // The name of the subkey at `index` (names are at most 255 characters).
+  virtual LONG SubkeyName(HKEY key, DWORD index, char* name, DWORD size);
+  // The name of the value at `index`, "" for the default value (names are at
+  // most 16383 characters).
+  virtual LONG ValueName(HKEY key, DWORD index, char* name, DWORD size);
+  virtual LONG DeleteValue(HKEY key, const char* name);
   // Deletes a key without subkeys in the registry view `view` names (0: this
   // module's own).
   virtual LONG DeleteKey(HKEY root, const char* path, REGSAM view);

@@ -1,6 +1,6 @@
 // Every registry entry the plug-in writes, as one table of rows, and the keys
-// its removal deletes. DllRegisterServer and DllUnregisterServer walk these
-// tables; the registration tests read the keys back from them, a test ties
+// it owns: registration leaves nothing else in them, and removal deletes them. DllRegisterServer and
+// DllUnregisterServer walk these tables; the registration tests read the keys back from them, a test ties
 // docs/registration.md to them, and the installers check their result
 // against them. Portable on purpose (no Windows header): a native tool can
 // include it as well as the Windows programs.
@@ -46,6 +46,12 @@ struct RegistryOwnedKey {
   // the other registry view, the other build still registers the surface and
   // the shared key stays. nullptr: the key belongs to this build alone.
   const char* keptWhileOtherViewHas;
+  // Registration leaves the key as the rows describe it: values no row names
+  // go, and so do subkeys that hold no row, unless this is set. The class
+  // keys are ours alone and COM reads their subkeys when it creates the class
+  // (a stray TreatAs sends it elsewhere); the host's list entry lies in the
+  // host's namespace, and its subkeys change nothing about loading.
+  bool keepsOtherSubkeys = false;
 };
 
 // Deleted in this order; the host's list key "MerrowControlSurfaces" itself
@@ -54,5 +60,5 @@ inline constexpr RegistryOwnedKey REGISTRY_OWNED_KEYS[] = {
     {"CLSID\\{875363BB-FC50-4350-8E52-FFEF845D52E3}", nullptr},
     {"CLSID\\{8EC4F4AC-47A7-49A6-B30D-56EC2D971735}", nullptr},
     {"MerrowControlSurfaces\\{875363BB-FC50-4350-8E52-FFEF845D52E3}",
-     "CLSID\\{875363BB-FC50-4350-8E52-FFEF845D52E3}\\InprocServer32"},
+     "CLSID\\{875363BB-FC50-4350-8E52-FFEF845D52E3}\\InprocServer32", true},
 };

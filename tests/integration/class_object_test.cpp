@@ -8,6 +8,7 @@
 #include <cctype>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "class_ids.h"
 #include "com_test_support.h"
@@ -168,6 +169,34 @@ TEST_F(PluginModule, CanUnloadOnlyWithNoObjectNoPageAndNoLock) {
   EXPECT_EQ(S_OK, factory->LockServer(FALSE));
   EXPECT_EQ(S_FALSE, canUnloadNow());
   EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+  EXPECT_EQ(S_OK, canUnloadNow());
+}
+
+// A host that deactivates and releases the page on a thread other than the
+// window's: that thread cannot destroy the window, whose dialog procedure is
+// still this module's code. The module stays until the window has destroyed
+// itself on its own thread, when that thread next pumps its messages.
+TEST_F(PluginModule, PageWindowLeftBehindKeepsTheModuleUntilItHasDestroyedItself) {
+  HWND frame = CreateWindowExA(0, "STATIC", "frame", WS_OVERLAPPEDWINDOW, 0, 0, 640, 440, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(nullptr, frame);
+  CScopeExit closeFrame([&] { DestroyWindow(frame); });
+  IPropertyPage* page = nullptr;
+  ASSERT_EQ(S_OK,
+            Factory(CLSID_TavrelPropPage)->CreateInstance(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(&page)));
+  RECT rect = {0, 0, 561, 350};
+  ASSERT_EQ(S_OK, page->Activate(frame, &rect, FALSE));
+  HWND window = GetWindow(frame, GW_CHILD);
+  std::thread([page] {
+    EXPECT_EQ(E_FAIL, page->Deactivate());
+    EXPECT_EQ(0u, page->Release());
+  }).join();
+
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_EQ(S_FALSE, canUnloadNow()) << "the window's procedure is in the module";
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(S_OK, canUnloadNow());
 }
 

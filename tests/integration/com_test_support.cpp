@@ -61,6 +61,14 @@ void CreateClassesKey(const std::string& path, REGSAM view) {
   RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.Put(), nullptr);
 }
 
+void SetClassesValue(const std::string& path, const char* name, const char* text) {
+  CRegKey key;
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+}
+
 void DeleteClassesTree(const std::string& path, REGSAM view) {
   // The parent is opened in the view, so the tree deleted below it is that view's.
   const size_t slash = path.find_last_of('\\');

@@ -25,6 +25,8 @@ bool ClassesKeyExists(const std::string& path, REGSAM view = 0);
 // The REG_SZ value's text, or "<absent>" (also for another type).
 std::string ClassesValue(const std::string& path, const char* name);
 void CreateClassesKey(const std::string& path, REGSAM view = 0);
+// Creates the key if need be and sets its REG_SZ value `name` (null: the default value).
+void SetClassesValue(const std::string& path, const char* name, const char* text);
 // Deletes the key and everything below it.
 void DeleteClassesTree(const std::string& path, REGSAM view);
 

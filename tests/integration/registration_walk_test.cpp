@@ -25,6 +25,7 @@ class ScriptedRegistry : public RegistryCalls {
  public:
   std::string failValue;    // SetString fails for this value name ("" = the default value)
   std::string stuckKey;     // DeleteKey refuses this key name
+  std::string stuckValue;   // DeleteValue refuses this value name
   bool deleteLies = false;  // DeleteKey reports success without deleting
   bool failPath = false;
   LONG otherViewAnswer = ERROR_SUCCESS;  // what opening a key in the other view answers, if not this
@@ -43,6 +44,10 @@ class ScriptedRegistry : public RegistryCalls {
     if (deleteLies) return ERROR_SUCCESS;
     if (stuckKey == path) return ERROR_ACCESS_DENIED;
     return RegistryCalls::DeleteKey(root, path, view);
+  }
+  LONG DeleteValue(HKEY key, const char* name) override {
+    if (stuckValue == name) return ERROR_ACCESS_DENIED;
+    return RegistryCalls::DeleteValue(key, name);
   }
   bool ServerPath(char* buffer, DWORD size) override {
     if (failPath) return false;
@@ -68,6 +73,12 @@ class RegistrationWalk : public ::testing::Test {
     CRegKey key;
     ASSERT_EQ(ERROR_SUCCESS,
               RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
+  }
+  void SetValue(const std::string& path, const char* name, const char* text) {
+    CRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
+    RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
   }
   bool KeyExists(const std::string& path) {
     CRegKey key;
@@ -122,6 +133,22 @@ TEST_F(RegistrationWalk, ServerPathThatCannotBeHadWritesNoClassKeys) {
   EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
   EXPECT_TRUE(Subkeys("CLSID").empty());
   EXPECT_EQ("Orvane Tavrel", Value(listed, "Description"));
+}
+
+// An older registration spelt in other case is the same keys and values:
+// tidying keeps them, and a stray value it cannot remove is reported while
+// the rest is still tidied.
+TEST_F(RegistrationWalk, TidyingMatchesNamesWithoutCaseAndReportsWhatStays) {
+  SetValue("clsid\\{875363bb-fc50-4350-8e52-ffef845d52e3}\\inprocserver32", "threadingmodel", "Free");
+  SetValue("merrowcontrolsurfaces\\{875363bb-fc50-4350-8e52-ffef845d52e3}", "description", "old");
+  SetValue(listed, "Stuck", "x");
+  SetValue(listed, "Loose", "y");
+  registry.stuckValue = "Stuck";
+  EXPECT_EQ(SELFREG_E_CLASS, RegisterServer(registry, root));
+  for (const RegistryRow& row : REGISTRY_ROWS) EXPECT_EQ(Expected(row), Value(row.key, row.valueName)) << row.key;
+  EXPECT_EQ("<absent>", Value(REGISTRY_ROWS[1].key, "ThreadingModel"));
+  EXPECT_EQ("x", Value(listed, "Stuck"));
+  EXPECT_EQ("<absent>", Value(listed, "Loose"));
 }
 
 // Unregistering reaches the table's keys only: another class registered

@@ -5,7 +5,9 @@
 
 #include <string>
 
+#include "class_ids.h"
 #include "com_test_support.h"
+#include "host_interfaces.h"
 #include "host_registry.h"
 #include "registry_rows.h"
 
@@ -76,6 +78,40 @@ TEST_F(Regsvr32, UnregisteringWhenNothingIsRegisteredSucceedsAndChangesNothing) 
   ASSERT_EQ(0u, RunRegsvr32("/s /u"));
   ExpectNothingRegistered();
   EXPECT_TRUE(ClassesKeyExists(otherSurface));
+}
+
+// Whatever an older install or another tool left under the plug-in's own keys
+// gives way to the table, so the class works again; keys and values that are
+// not the plug-in's stay as they are, and so do subkeys of the host's list
+// entry, which the host's namespace may use.
+TEST_F(Regsvr32, RegisteringOverStrayValuesLeavesTheServerUsable) {
+  SetClassesValue(surface + "\\InprocServer32", "ThreadingModel", "Free");
+  SetClassesValue(surface, "AppID", "{0BADF00D-0000-0000-0000-000000000002}");
+  SetClassesValue(surface + "\\TreatAs", nullptr, "{0BADF00D-0000-0000-0000-000000000003}");
+  SetClassesValue(listed, "Stray", "left over");
+  SetClassesValue(listed + "\\HostData", "Port", "2");
+  SetClassesValue(HOST_SURFACES_KEY, "Kept", "the host's");
+  SetClassesValue(otherSurface, "Description", "Another surface");
+  ASSERT_EQ(0u, RunRegsvr32("/s"));
+  ExpectTable();
+
+  EXPECT_EQ("<absent>", ClassesValue(surface, "AppID"));
+  EXPECT_FALSE(ClassesKeyExists(surface + "\\TreatAs"));
+  EXPECT_EQ("<absent>", ClassesValue(listed, "Stray"));
+  EXPECT_EQ("2", ClassesValue(listed + "\\HostData", "Port"));
+  EXPECT_EQ("the host's", ClassesValue(HOST_SURFACES_KEY, "Kept"));
+  EXPECT_EQ("Another surface", ClassesValue(otherSurface, "Description"));
+
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  {
+    CComPtr<IControlSurface> object;
+    EXPECT_EQ(S_OK,
+              CoCreateInstance(CLSID_Tavrel, nullptr, CLSCTX_INPROC_SERVER, IID_IControlSurface, object.PutVoid()));
+  }
+  CoUninitialize();
+  CRegKey list;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, HOST_SURFACES_KEY, 0, KEY_SET_VALUE, list.Put()) == ERROR_SUCCESS)
+    RegDeleteValueA(list.Get(), "Kept");
 }
 
 // Both builds on one 64-bit Windows: the x86 build's class key lives in the

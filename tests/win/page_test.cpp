@@ -110,6 +110,12 @@ class PageTest : public testing::Test {
     PumpMessages();
     return result;
   }
+  // The host closes its frame (and with it the page's window) and opens another.
+  void ReplaceFrame() {
+    DestroyWindow(frame);
+    frame = CreateWindowExA(0, "STATIC", "Tavrel page test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 640, 440,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  }
   HWND PageWindow() const { return GetWindow(frame, GW_CHILD); }
   HWND Control(int id) const { return GetDlgItem(PageWindow(), id); }
   // The user picks item `index` in combo `id` and closes the list.
@@ -466,6 +472,29 @@ TEST_F(PageTest, LastReleaseOnAnotherThreadLeavesNoWindowPointingAtThePage) {
   EXPECT_EQ(surface->ConfigByte(0), 12);
   EXPECT_EQ(RefCount(static_cast<IControlSurface*>(surface)), 1u);
   DestroyWindow(window);
+}
+
+// The host's frame destroys the page's window itself: the page then holds no
+// handle, so it activates again and never hands a dead one to DestroyWindow.
+TEST_F(PageTest, WindowDestroyedByTheFrameLeavesThePageFreeToActivateAgain) {
+  ASSERT_EQ(Hold(surface), S_OK);
+  for (bool cutLoose : {false, true}) {
+    ASSERT_EQ(Open(), S_OK) << cutLoose;
+    HWND window = PageWindow();
+    if (cutLoose) {
+      HRESULT result = S_OK;
+      std::thread([&] { result = page->Deactivate(); }).join();
+      ASSERT_EQ(result, E_FAIL);
+    }
+    ReplaceFrame();  // before this thread pumps the window's own destroy request
+    ASSERT_FALSE(IsWindow(window));
+    EXPECT_EQ(page->Deactivate(), E_UNEXPECTED) << cutLoose;
+    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED) << cutLoose;
+  }
+  ASSERT_EQ(Open(), S_OK);
+  Choose(1003, 5);
+  EXPECT_EQ(surface->ConfigByte(0), 5) << "the new window reaches the page";
+  EXPECT_EQ(page->Deactivate(), S_OK);
 }
 
 // The shipped DLL's list items, read as data: template 102's initialisation
