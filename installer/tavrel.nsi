@@ -12,17 +12,13 @@
   Target amd64-unicode
   !define REGVIEW 64
   !define PROGRAMS_DIR "$PROGRAMFILES64"
-  !define OTHER_ARCH x86
+  ; The generated registry checks look there for the key both builds share.
   !define OTHER_REGVIEW 32
-  !define OTHER_REGSVR32 "$WINDIR\SysWOW64\regsvr32.exe"
 !else if "${ARCH}" == "x86"
   Unicode true
   !define REGVIEW 32
   !define PROGRAMS_DIR "$PROGRAMFILES32"
-  !define OTHER_ARCH x64
   !define OTHER_REGVIEW 64
-  ; The 64-bit system folder as a 32-bit program names it.
-  !define OTHER_REGSVR32 "$WINDIR\Sysnative\regsvr32.exe"
 !else
   !error "ARCH must be x64 or x86"
 !endif
@@ -39,7 +35,6 @@
 !define SHARED_VALUE "InstallDirectory"
 !define DEFAULT_SHARED_DIR "${PROGRAMS_DIR}\Merrow Music Software\Shared Surfaces"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavrel_${ARCH}"
-!define OTHER_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavrel_${OTHER_ARCH}"
 !define MENU_FOLDER "$SMPROGRAMS\Tavrel (${ARCH})"
 !define PUBLISHER "Orvane"
 !define REGSVR32 "$SYSDIR\regsvr32.exe"
