@@ -5,9 +5,12 @@
 #   install-uninstall   x64: files, keys, discovery, list entry; the uninstall
 #                       goes through the hook and leaves the shared value
 #   upgrade             x64 over x64: one entry, still registered; refused,
-#                       changing nothing, while Tavrel.dll is in use; into a
-#                       moved shared-surfaces folder; then an uninstall
-#                       without the shared-surfaces value
+#                       changing nothing, while Tavrel.dll is in use; one whose
+#                       registration fails puts the installation back; into a
+#                       moved shared-surfaces folder (refused while the old
+#                       folder's Tavrel.dll is in use, put back when the
+#                       registration or the old uninstaller fails); then an
+#                       uninstall without the shared-surfaces value
 #   x86-beside-x64      the 32-bit build beside the 64-bit one, the case of a
 #                       32-bit host on 64-bit Windows (skipped, exit 77, where
 #                       the 32-bit Wine loader cannot start); SETUP_X86 is
@@ -62,6 +65,28 @@ uninstall() {
   check "$arch uninstaller /S finished within 60 s" test ! -d "$dir"
 }
 
+# A running host: the probe keeps FILE loaded until release.
+hold() {
+  "$wine_run" "$probe64" hold "$1" 60 >"$trace.hold" 2>/dev/null &
+  holder=$!
+  for _ in $(seq 100); do grep -qs held "$trace.hold" && break; sleep 0.2; done
+}
+release() { kill -KILL "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; }
+
+# Every file below a Unix folder with its checksum.
+snapshot() { (cd "$1" 2>/dev/null && find . -type f -exec sha256sum {} + | sort); }
+entry_names() { run reg query "$UNINSTALL_KEYS\\Tavrel_x64" /v InstallLocation /reg:64 | grep -qF "$1"; }
+# After a run that was refused or failed: the x64 installation in DIR works
+# as it did, its files byte for byte as in the snapshot BEFORE.
+expect_unchanged() {
+  local what=$1 dir=$2 before=$3
+  check "$what: every file as it was" test "$(snapshot "$(unix_dir "$dir")")" = "$before"
+  check "$what: registered, naming $dir" run "$probe64" rows-present 64 "$dir\\Tavrel.dll"
+  check "$what: list entry names $dir" entry_names "$dir"
+  check "$what: shortcut to TavrelReg" test -f "$(menu x64)/Unregister Tavrel (TavrelReg).lnk"
+  check "$what: surface created by discovery" run "$probe64" discover
+}
+
 # The hook's own command line: the Windows folder, "\SYSTEM32\regsvr32.exe /u /s"
 # and the quoted path (the uninstaller's direct call uses the system folder's
 # own spelling).
@@ -114,18 +139,40 @@ upgrade)
   # A running host holds Tavrel.dll: the silent upgrade cancels, replacing nothing.
   dir=$(unix_dir "$(install_dir x64)")
   touch -d 2020-01-01 "$dir"/*
-  "$wine_run" "$probe64" hold "$(install_dir x64)\\Tavrel.dll" 10 >"$trace.hold" 2>/dev/null &
-  holder=$!
-  for _ in $(seq 100); do grep -q held "$trace.hold" && break; sleep 0.2; done
+  hold "$(install_dir x64)\\Tavrel.dll"
   run "$setup64" /S
   check "upgrade while Tavrel.dll is in use exits 2" test $? = 2
   check "and leaves every file as it was" test -z "$(find "$dir" -type f -newermt 2020-01-02)"
-  wait "$holder"
+  release
   check "still registered" run "$probe64" rows-present 64 "$(install_dir x64)\\Tavrel.dll"
-  # The shared-surfaces folder moved: the upgrade takes the old installation away.
-  old_dir=$dir
+  # An upgrade whose Tavrel.dll does not register: the rows the installed
+  # version left must not count, and the installation comes back whole.
+  before=$(snapshot "$dir")
+  run "$setup_bad" /S
+  check "upgrade whose registration fails exits 2" test $? = 2
+  expect_unchanged "after the failed upgrade" "$(install_dir x64)" "$before"
+  # The shared-surfaces folder moved: the upgrade takes the old installation
+  # away, but only once the old folder is free and its uninstaller succeeded,
+  # and puts it back when the new registration fails.
+  old_dir=$dir old_win=$(install_dir x64)
   moved_x64='C:\Surfaces'
   run reg add "$SHARED_KEY" /v InstallDirectory /d "$moved_x64" /f /reg:64 >/dev/null
+  hold "$old_win\\Tavrel.dll"
+  run "$setup64" /S
+  check "upgrade into the moved folder while the old Tavrel.dll is in use exits 2" test $? = 2
+  release
+  expect_unchanged "after the refused move" "$old_win" "$before"
+  run "$setup_bad" /S
+  check "upgrade into the moved folder whose registration fails exits 2" test $? = 2
+  expect_unchanged "after the failed move" "$old_win" "$before"
+  check "and leaves nothing in the moved folder" test ! -e "$(unix_dir "$moved_x64")/Tavrel"
+  mv "$old_dir/Uninstall.exe" "$old_dir.uninstall"
+  cp "$probe64" "$old_dir/Uninstall.exe" # a stand-in that exits 2 on these arguments
+  before=$(snapshot "$old_dir")
+  run "$setup64" /S
+  check "upgrade into the moved folder whose old uninstaller fails exits 2" test $? = 2
+  expect_unchanged "after the old uninstaller failed" "$old_win" "$before"
+  mv "$old_dir.uninstall" "$old_dir/Uninstall.exe"
   install x64 "$setup64"
   check "the installation in the old folder is gone" test ! -e "$old_dir"
   expect_installed x64
