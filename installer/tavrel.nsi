@@ -128,9 +128,10 @@ Function .onInit
 FunctionEnd
 
 ; A host that has loaded the plug-in keeps its file open: replacing it then
-; would leave old and new files side by side. Ask the user to close the host
-; and retry; cancelling (the silent answer) leaves the installation untouched.
-; The folder to check is on the stack.
+; would leave old and new files side by side, and removing it would unregister
+; the plug-in under the running host and leave the file for a restart. Ask the
+; user to close the host and retry; cancelling (the silent answer) leaves the
+; installation untouched. The folder to check is on the stack.
 !macro WAIT_UNTIL_FILES_FREE UN
 Function ${UN}WaitUntilFilesFree
   Pop $R4
@@ -167,6 +168,7 @@ Function ${UN}WaitUntilFilesFree
 FunctionEnd
 !macroend
 !insertmacro WAIT_UNTIL_FILES_FREE ""
+!insertmacro WAIT_UNTIL_FILES_FREE "un."
 
 ; Stops the installation with exit code 2 after putting back what it changed.
 !macro FAIL_INSTALL WHY
@@ -316,6 +318,8 @@ Function RestorePrevious
     RMDir "$SharedDir"
   ${EndIf}
   ${If} $OldRemoved == 1
+    ; The list entry first: it tells the old uninstaller's helper, should it
+    ; still run, to keep the Uninstall.exe put back (un.RemoveHandedOverFile).
     StrCpy $R0 "not started"
     ExecWait '"${REG}" import "$Backup\entry.reg" /reg:${REGVIEW}' $R0
     ${If} $R0 != 0
@@ -449,7 +453,9 @@ Section "Tavrel"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\TavrelReg.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  ; Run in place (_?=), the uninstaller is the process a deployment tool
+  ; waits for, and its exit code is the uninstall's result.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
@@ -458,6 +464,52 @@ SectionEnd
 Function un.onInit
   SetRegView ${REGVIEW}
   SetShellVarContext all
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVEFILE=" $R1
+  ${IfNot} ${Errors}
+    Call un.RemoveHandedOverFile
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; Run in place (the list entry's quiet command, which a deployment tool waits
+; for), the uninstaller cannot delete its own file: NSIS keeps it open while
+; it runs. A copy of it in the temporary folder deletes the file once this
+; process has ended, and then the empty folder.
+Function un.HandOverOwnFile
+  GetTempFileName $R0
+  Delete "$R0"
+  CreateDirectory "$R0"
+  CopyFiles /SILENT "$EXEPATH" "$R0"
+  System::Call 'kernel32::GetCurrentProcessId() i.r1'
+  Exec '"$R0\$EXEFILE" /REMOVEFILE=$1 _?=$INSTDIR'
+FunctionEnd
+
+; The copy's work; $R1 is the process that handed the file over. The copy
+; itself goes at the next restart, as the copy that NSIS runs an uninstaller
+; from otherwise does.
+Function un.RemoveHandedOverFile
+  System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i R1) p.r2' ; SYNCHRONIZE
+  ${If} $2 P<> 0
+    System::Call 'kernel32::WaitForSingleObject(p r2, i 10000)'
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${EndIf}
+  ; An installation that has taken the folder since (a new one, or one that
+  ; an installer put back) keeps its Uninstall.exe.
+  ClearErrors
+  ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} ${Errors}
+  ${OrIf} $R0 != "$INSTDIR"
+    ${ForEach} $R6 1 ${FILE_FREE_STEPS} + 1
+      Delete "$INSTDIR\Uninstall.exe"
+      ${IfNotThen} ${FileExists} "$INSTDIR\Uninstall.exe" ${|} ${Break} ${|}
+      Sleep 100
+    ${Next}
+    RMDir "$INSTDIR"
+  ${EndIf}
+  System::Call 'kernel32::MoveFileExW(w "$EXEPATH", p 0, i 4)' ; MOVEFILE_DELAY_UNTIL_REBOOT
+  System::Call 'kernel32::MoveFileExW(w "$EXEDIR", p 0, i 4)'
 FunctionEnd
 
 ; $R7 = 1 when the hook was called. The hook unregisters the Tavrel.dll below
@@ -543,15 +595,28 @@ FunctionEnd
 Section "Uninstall"
   SetRegView ${REGVIEW}
   SetShellVarContext all
+  Push "$INSTDIR"
+  Call un.WaitUntilFilesFree
   Call un.Unregister
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\Tavrel.dll"
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\Quillet.dll"
   !insertmacro DELETE_WHEN_FREE "$INSTDIR\TavrelReg.exe"
   RMDir /r "$INSTDIR\guide"
   Delete "$INSTDIR\Uninstall.exe"
+  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
+    Call un.HandOverOwnFile
+  ${EndIf}
+  ; A folder that is the current directory cannot be removed.
+  SetOutPath "$TEMP"
   RMDir "$INSTDIR"
   RMDir /r "${MENU_FOLDER}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; The shared-surfaces value and the host's list of surfaces stay: other
   ; surfaces use them.
+  ${If} ${RebootFlag}
+    DetailPrint "Some of Tavrel's files go only when Windows restarts"
+    MessageBox MB_OK|MB_ICONINFORMATION "Tavrel is uninstalled, but some of its files in $INSTDIR are removed only when Windows restarts." /SD IDOK
+    ; ERROR_SUCCESS_REBOOT_REQUIRED, as deployment tools expect it
+    SetErrorLevel 3010
+  ${EndIf}
 SectionEnd

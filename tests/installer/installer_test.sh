@@ -2,8 +2,10 @@
 # The installers as a user runs them, silent (/S), in the installer tests' own
 # fresh 64-bit Wine prefix. Every registry read names its view.
 #   installer_test.sh SCENARIO PROBE_X64 PROBE_X86 SETUP_X64 SETUP_X86 VERSION SETUP_UNREGISTRABLE
-#   install-uninstall   x64: files, keys, discovery, list entry; the uninstall
-#                       goes through the hook and leaves the shared value
+#   install-uninstall   x64: files, keys, discovery, list entry; the quiet
+#                       uninstall command is refused (exit 2) while
+#                       Tavrel.dll is in use, then goes through the hook and
+#                       leaves the shared value
 #   upgrade             x64 over x64: one entry, still registered; refused,
 #                       changing nothing, while Tavrel.dll is in use; one whose
 #                       registration fails puts the installation back; into a
@@ -55,14 +57,18 @@ install() {
   check "$arch installer /S exits 0" run "$setup" /S
 }
 
-# Uninstall.exe /S copies itself away and returns at once; it has finished
-# when its folder is gone. A message box left waiting would keep it there.
+# The list entry's quiet command, run as a deployment tool runs it: it returns
+# when the uninstall has finished, with its result. Only the uninstaller's own
+# file and the then empty folder go a moment later (a running program's file
+# cannot be deleted).
+quiet_uninstall() { WINEDEBUG=+process "$wine_run" "$probe64" quiet-uninstall "$(view "$1")" "Tavrel_$1" 2>"$trace" >/dev/null; }
 uninstall() {
-  local arch=$1 dir
-  dir=$(unix_dir "$(install_dir "$arch")")
-  WINEDEBUG=+process "$wine_run" "$(install_dir "$arch")\\Uninstall.exe" /S 2>"$trace" >/dev/null
-  for _ in $(seq 120); do [ -d "$dir" ] || break; sleep 0.5; done
-  check "$arch uninstaller /S finished within 60 s" test ! -d "$dir"
+  local dir
+  dir=$(unix_dir "$(install_dir "$1")")
+  quiet_uninstall "$1"
+  check "$1 quiet uninstall command exits 0" test $? = 0
+  check "$1 nothing but Uninstall.exe left when it returns" test -z "$(ls -A "$dir" 2>/dev/null | grep -vx Uninstall.exe)"
+  for _ in $(seq 50); do [ -e "$dir" ] || break; sleep 0.1; done
 }
 
 # A running host: the probe keeps FILE loaded until release.
@@ -124,6 +130,13 @@ install-uninstall)
   expect_installed x64
   check "shared-surfaces value written" has_value "$SHARED_KEY" InstallDirectory 64
   check "surface created by discovery through the host's list" run "$probe64" discover
+  # A running host holds Tavrel.dll: the quiet uninstall refuses, and says so.
+  before=$(snapshot "$(unix_dir "$(install_dir x64)")")
+  hold "$(install_dir x64)\\Tavrel.dll"
+  quiet_uninstall x64
+  check "quiet uninstall while Tavrel.dll is in use exits 2" test $? = 2
+  release
+  expect_unchanged "after the refused uninstall" "$(install_dir x64)" "$before"
   uninstall x64
   expect_removed x64
   expect_list_key x64
