@@ -2,10 +2,10 @@
 # The installers as a user runs them, silent (/S), in the installer tests' own
 # fresh 64-bit Wine prefix. Every registry read names its view.
 #   installer_test.sh SCENARIO PROBE_X64 PROBE_X86 SETUP_X64 SETUP_X86 VERSION SETUP_UNREGISTRABLE
-#   install-uninstall   x64: files, keys, discovery, list entry; the quiet
-#                       uninstall command is refused (exit 2) while
-#                       Tavrel.dll is in use, then goes through the hook and
-#                       leaves the shared value
+#   install-uninstall   x64: files, keys, discovery, list entry, nothing in the
+#                       home folder; the quiet uninstall command is refused
+#                       (exit 2) while Tavrel.dll is in use, then goes through
+#                       the hook and leaves the shared value
 #   upgrade             x64 over x64: one entry, still registered; refused,
 #                       changing nothing, while Tavrel.dll is in use; one whose
 #                       registration fails puts the installation back; into a
@@ -26,6 +26,12 @@ wine_run=$here/../../scripts/wine-run.sh
 prefix=$(realpath -m "${TAVREL_WINE_DIR:?}")/prefix
 trace=$(realpath -m "$TAVREL_WINE_DIR")/uninstall-$scenario.trace
 failures=0
+# Every Wine program here sees a scratch home: Wine's menu builder, were it
+# not switched off, would put the installers' Start-menu entries there
+# instead of on the desktop of the user who runs the tests.
+scratch_home=$(realpath -m "$TAVREL_WINE_DIR")/home-$scenario
+rm -rf "$scratch_home" && mkdir -p "$scratch_home"
+export HOME=$scratch_home XDG_DATA_HOME=$scratch_home/data XDG_CONFIG_HOME=$scratch_home/config
 
 SHARED_KEY='HKLM\SOFTWARE\Merrow Music Software\Shared Surfaces'
 LIST_KEY='HKCR\MerrowControlSurfaces'
@@ -128,6 +134,8 @@ case "$scenario" in
 install-uninstall)
   install x64 "$setup64"
   expect_installed x64
+  sleep 3 # Wine's menu builder, where it runs, writes its entries within a second
+  check "no menu entry, icon or desktop file in the home folder" test -z "$(find "$scratch_home" -mindepth 1)"
   check "shared-surfaces value written" has_value "$SHARED_KEY" InstallDirectory 64
   check "surface created by discovery through the host's list" run "$probe64" discover
   # A running host holds Tavrel.dll: the quiet uninstall refuses, and says so.
