@@ -229,12 +229,17 @@ Function KeepPrevious
   ${OrIf} ${FileExists} "$INSTDIR\Uninstall.exe"
     StrCpy $HadPrevious 1
   ${EndIf}
-  GetTempFileName $Backup
-  Delete "$Backup"
-  CreateDirectory "$Backup"
   StrCpy $CopyFailed 0
-  !insertmacro COPY_FOLDER "$INSTDIR" "$Backup\here"
+  GetTempFileName $Backup
+  ${If} $Backup == ""
+    StrCpy $CopyFailed 1
+  ${Else}
+    Delete "$Backup"
+    CreateDirectory "$Backup"
+    !insertmacro COPY_FOLDER "$INSTDIR" "$Backup\here"
+  ${EndIf}
   ${If} $OldDir != ""
+  ${AndIf} $CopyFailed == 0
     !insertmacro COPY_FOLDER "$OldDir" "$Backup\elsewhere"
     !insertmacro COPY_FOLDER "${MENU_FOLDER}" "$Backup\menu"
     StrCpy $R0 "not started"
@@ -244,7 +249,9 @@ Function KeepPrevious
     ${EndIf}
   ${EndIf}
   ${If} $CopyFailed == 1
-    RMDir /r "$Backup"
+    ${If} $Backup != ""
+      RMDir /r "$Backup"
+    ${EndIf}
     MessageBox MB_OK|MB_ICONSTOP "Tavrel could not keep a copy of the installed version in $TEMP, so nothing was changed." /SD IDOK
     SetErrorLevel 2
     Abort "Nothing was changed: no copy of the installed version."
@@ -479,6 +486,9 @@ FunctionEnd
 ; process has ended, and then the empty folder.
 Function un.HandOverOwnFile
   GetTempFileName $R0
+  ${If} $R0 == ""
+    Return
+  ${EndIf}
   Delete "$R0"
   CreateDirectory "$R0"
   CopyFiles /SILENT "$EXEPATH" "$R0"
