@@ -12,8 +12,13 @@
 //                                        only while the other view does not
 //                                        register the surface (the plug-in
 //                                        keeps them then)
-// Both read HKCR in the view the caller selected with SetRegView (the
-// script's REGVIEW; OTHER_REGVIEW is the other one); both use $R8 and $R9.
+//   TAVREL_REGISTRY_ROWS_DELETE          deletes what unregistration deletes,
+//                                        for rows that no Tavrel.dll can take
+//                                        back (their file is gone)
+//   TAVREL_MODULE_KEY                    the key whose default value names
+//                                        the registered Tavrel.dll
+// All work on HKCR in the view the caller selected with SetRegView (the
+// script's REGVIEW; OTHER_REGVIEW is the other one) and use $R8 and $R9.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -56,6 +61,14 @@ const RegistryOwnedKey* SharedKeyOf(const RegistryRow& row) {
   return nullptr;
 }
 
+// Reads the other view's key whose presence keeps a shared key; the caller
+// tests ${Errors} (set: the other view does not register the surface).
+void ReadOtherView(const RegistryOwnedKey& shared) {
+  std::printf("    SetRegView ${OTHER_REGVIEW}\n    ClearErrors\n");
+  std::printf("    ReadRegStr $R8 HKCR %s \"\"\n", Quoted(shared.keptWhileOtherViewHas).c_str());
+  std::printf("    SetRegView ${REGVIEW}\n");
+}
+
 void ReadRow(const RegistryRow& row) {
   std::printf("    ClearErrors\n");
   std::printf("    ReadRegStr $R8 HKCR %s %s\n", Quoted(row.key).c_str(),
@@ -84,15 +97,29 @@ int main() {
     const RegistryOwnedKey* shared = SharedKeyOf(row);
     std::printf("  ${If} $R9 == \"\"\n");
     if (shared != nullptr) {
-      std::printf("    SetRegView ${OTHER_REGVIEW}\n    ClearErrors\n");
-      std::printf("    ReadRegStr $R8 HKCR %s \"\"\n", Quoted(shared->keptWhileOtherViewHas).c_str());
-      std::printf("    SetRegView ${REGVIEW}\n    ${If} ${Errors}\n");
+      ReadOtherView(*shared);
+      std::printf("    ${If} ${Errors}\n");
     }
     ReadRow(row);
     std::printf("    ${IfNot} ${Errors}\n      StrCpy $R9 %s\n    ${EndIf}\n", Quoted(RowName(row).c_str()).c_str());
     if (shared != nullptr) std::printf("    ${EndIf}\n");
     std::printf("  ${EndIf}\n");
   }
-  std::printf("!macroend\n");
+  std::printf("!macroend\n\n");
+  std::printf("!macro TAVREL_REGISTRY_ROWS_DELETE\n");
+  for (const RegistryOwnedKey& owned : REGISTRY_OWNED_KEYS) {
+    if (owned.keptWhileOtherViewHas == nullptr) {
+      std::printf("  DeleteRegKey HKCR %s\n", Quoted(owned.key).c_str());
+      continue;
+    }
+    ReadOtherView(owned);
+    std::printf("    ${If} ${Errors}\n      DeleteRegKey HKCR %s\n    ${EndIf}\n", Quoted(owned.key).c_str());
+  }
+  std::printf("!macroend\n\n");
+  for (const RegistryRow& row : REGISTRY_ROWS) {
+    if (!IsModulePath(row.value)) continue;
+    std::printf("!define TAVREL_MODULE_KEY %s\n", Quoted(row.key).c_str());
+    break;
+  }
   return 0;
 }

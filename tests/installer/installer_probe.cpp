@@ -7,6 +7,9 @@
 // both views share (the host's list) through KEY_WOW64_32KEY, so the 32-bit
 // view is read by the 32-bit build.
 //   installer_probe hold MODULE SECONDS              keeps MODULE loaded, as a running host does
+//   installer_probe quiet-uninstall 64|32 ENTRY      runs the QuietUninstallString of the list entry
+//                                                    ENTRY as a deployment tool does (the command line
+//                                                    as it is, waiting) and exits with its exit code
 // Exit code 0 when the statement holds; otherwise each difference is printed.
 #include <objbase.h>
 #include <windows.h>
@@ -123,6 +126,39 @@ int Hold(const char* module, const char* seconds) {
   return 0;
 }
 
+int QuietUninstall(REGSAM view, const char* entry) {
+  const std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + entry;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
+    std::printf("no list entry %s\n", entry);
+    return 1;
+  }
+  char command[2048] = {};
+  DWORD size = sizeof command - 1;
+  DWORD type = REG_NONE;
+  const LONG read =
+      RegQueryValueExA(key, "QuietUninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &size);
+  RegCloseKey(key);
+  if (read != ERROR_SUCCESS || type != REG_SZ) {
+    std::printf("%s has no QuietUninstallString\n", entry);
+    return 1;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::printf("%s does not start: %lu\n", command, GetLastError());
+    return 1;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::printf("%s: exit code %lu\n", command, code);
+  return static_cast<int>(code);
+}
+
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "rows-present") == 0) return RowsPresent(View(argv[2]), argv[3]);
   if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "rows-absent") == 0) {
@@ -130,8 +166,9 @@ int main(int argc, char** argv) {
   }
   if (argc == 2 && std::strcmp(argv[1], "discover") == 0) return Discover();
   if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
+  if (argc == 4 && std::strcmp(argv[1], "quiet-uninstall") == 0) return QuietUninstall(View(argv[2]), argv[3]);
   std::fprintf(stderr,
                "usage: installer_probe rows-present 64|32 MODULE | rows-absent 64|32 [PREFIX] | discover | hold MODULE "
-               "SECONDS\n");
+               "SECONDS | quiet-uninstall 64|32 ENTRY\n");
   return 2;
 }

@@ -2,12 +2,17 @@
 # The installers as a user runs them, silent (/S), in the installer tests' own
 # fresh 64-bit Wine prefix. Every registry read names its view.
 #   installer_test.sh SCENARIO PROBE_X64 PROBE_X86 SETUP_X64 SETUP_X86 VERSION SETUP_UNREGISTRABLE
-#   install-uninstall   x64: files, keys, discovery, list entry; the uninstall
-#                       goes through the hook and leaves the shared value
+#   install-uninstall   x64: files, keys, discovery, list entry, nothing in the
+#                       home folder; the quiet uninstall command is refused
+#                       (exit 2) while Tavrel.dll is in use, then goes through
+#                       the hook and leaves the shared value
 #   upgrade             x64 over x64: one entry, still registered; refused,
-#                       changing nothing, while Tavrel.dll is in use; into a
-#                       moved shared-surfaces folder; then an uninstall
-#                       without the shared-surfaces value
+#                       changing nothing, while Tavrel.dll is in use; one whose
+#                       registration fails puts the installation back; into a
+#                       moved shared-surfaces folder (refused while the old
+#                       folder's Tavrel.dll is in use, put back when the
+#                       registration or the old uninstaller fails); then an
+#                       uninstall without the shared-surfaces value
 #   x86-beside-x64      the 32-bit build beside the 64-bit one, the case of a
 #                       32-bit host on 64-bit Windows (skipped, exit 77, where
 #                       the 32-bit Wine loader cannot start); SETUP_X86 is
@@ -21,6 +26,12 @@ wine_run=$here/../../scripts/wine-run.sh
 prefix=$(realpath -m "${TAVREL_WINE_DIR:?}")/prefix
 trace=$(realpath -m "$TAVREL_WINE_DIR")/uninstall-$scenario.trace
 failures=0
+# Every Wine program here sees a scratch home: Wine's menu builder, were it
+# not switched off, would put the installers' Start-menu entries there
+# instead of on the desktop of the user who runs the tests.
+scratch_home=$(realpath -m "$TAVREL_WINE_DIR")/home-$scenario
+rm -rf "$scratch_home" && mkdir -p "$scratch_home"
+export HOME=$scratch_home XDG_DATA_HOME=$scratch_home/data XDG_CONFIG_HOME=$scratch_home/config
 
 SHARED_KEY='HKLM\SOFTWARE\Merrow Music Software\Shared Surfaces'
 LIST_KEY='HKCR\MerrowControlSurfaces'
@@ -52,14 +63,40 @@ install() {
   check "$arch installer /S exits 0" run "$setup" /S
 }
 
-# Uninstall.exe /S copies itself away and returns at once; it has finished
-# when its folder is gone. A message box left waiting would keep it there.
+# The list entry's quiet command, run as a deployment tool runs it: it returns
+# when the uninstall has finished, with its result. Only the uninstaller's own
+# file and the then empty folder go a moment later (a running program's file
+# cannot be deleted).
+quiet_uninstall() { WINEDEBUG=+process "$wine_run" "$probe64" quiet-uninstall "$(view "$1")" "Tavrel_$1" 2>"$trace" >/dev/null; }
 uninstall() {
-  local arch=$1 dir
-  dir=$(unix_dir "$(install_dir "$arch")")
-  WINEDEBUG=+process "$wine_run" "$(install_dir "$arch")\\Uninstall.exe" /S 2>"$trace" >/dev/null
-  for _ in $(seq 120); do [ -d "$dir" ] || break; sleep 0.5; done
-  check "$arch uninstaller /S finished within 60 s" test ! -d "$dir"
+  local dir
+  dir=$(unix_dir "$(install_dir "$1")")
+  quiet_uninstall "$1"
+  check "$1 quiet uninstall command exits 0" test $? = 0
+  check "$1 nothing but Uninstall.exe left when it returns" test -z "$(ls -A "$dir" 2>/dev/null | grep -vx Uninstall.exe)"
+  for _ in $(seq 50); do [ -e "$dir" ] || break; sleep 0.1; done
+}
+
+# A running host: the probe keeps FILE loaded until release.
+hold() {
+  "$wine_run" "$probe64" hold "$1" 60 >"$trace.hold" 2>/dev/null &
+  holder=$!
+  for _ in $(seq 100); do grep -qs held "$trace.hold" && break; sleep 0.2; done
+}
+release() { kill -KILL "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; }
+
+# Every file below a Unix folder with its checksum.
+snapshot() { (cd "$1" 2>/dev/null && find . -type f -exec sha256sum {} + | sort); }
+entry_names() { run reg query "$UNINSTALL_KEYS\\Tavrel_x64" /v InstallLocation /reg:64 | grep -qF "$1"; }
+# After a run that was refused or failed: the x64 installation in DIR works
+# as it did, its files byte for byte as in the snapshot BEFORE.
+expect_unchanged() {
+  local what=$1 dir=$2 before=$3
+  check "$what: every file as it was" test "$(snapshot "$(unix_dir "$dir")")" = "$before"
+  check "$what: registered, naming $dir" run "$probe64" rows-present 64 "$dir\\Tavrel.dll"
+  check "$what: list entry names $dir" entry_names "$dir"
+  check "$what: shortcut to TavrelReg" test -f "$(menu x64)/Unregister Tavrel (TavrelReg).lnk"
+  check "$what: surface created by discovery" run "$probe64" discover
 }
 
 # The hook's own command line: the Windows folder, "\SYSTEM32\regsvr32.exe /u /s"
@@ -97,8 +134,17 @@ case "$scenario" in
 install-uninstall)
   install x64 "$setup64"
   expect_installed x64
+  sleep 3 # Wine's menu builder, where it runs, writes its entries within a second
+  check "no menu entry, icon or desktop file in the home folder" test -z "$(find "$scratch_home" -mindepth 1)"
   check "shared-surfaces value written" has_value "$SHARED_KEY" InstallDirectory 64
   check "surface created by discovery through the host's list" run "$probe64" discover
+  # A running host holds Tavrel.dll: the quiet uninstall refuses, and says so.
+  before=$(snapshot "$(unix_dir "$(install_dir x64)")")
+  hold "$(install_dir x64)\\Tavrel.dll"
+  quiet_uninstall x64
+  check "quiet uninstall while Tavrel.dll is in use exits 2" test $? = 2
+  release
+  expect_unchanged "after the refused uninstall" "$(install_dir x64)" "$before"
   uninstall x64
   expect_removed x64
   expect_list_key x64
@@ -114,18 +160,40 @@ upgrade)
   # A running host holds Tavrel.dll: the silent upgrade cancels, replacing nothing.
   dir=$(unix_dir "$(install_dir x64)")
   touch -d 2020-01-01 "$dir"/*
-  "$wine_run" "$probe64" hold "$(install_dir x64)\\Tavrel.dll" 10 >"$trace.hold" 2>/dev/null &
-  holder=$!
-  for _ in $(seq 100); do grep -q held "$trace.hold" && break; sleep 0.2; done
+  hold "$(install_dir x64)\\Tavrel.dll"
   run "$setup64" /S
   check "upgrade while Tavrel.dll is in use exits 2" test $? = 2
   check "and leaves every file as it was" test -z "$(find "$dir" -type f -newermt 2020-01-02)"
-  wait "$holder"
+  release
   check "still registered" run "$probe64" rows-present 64 "$(install_dir x64)\\Tavrel.dll"
-  # The shared-surfaces folder moved: the upgrade takes the old installation away.
-  old_dir=$dir
+  # An upgrade whose Tavrel.dll does not register: the rows the installed
+  # version left must not count, and the installation comes back whole.
+  before=$(snapshot "$dir")
+  run "$setup_bad" /S
+  check "upgrade whose registration fails exits 2" test $? = 2
+  expect_unchanged "after the failed upgrade" "$(install_dir x64)" "$before"
+  # The shared-surfaces folder moved: the upgrade takes the old installation
+  # away, but only once the old folder is free and its uninstaller succeeded,
+  # and puts it back when the new registration fails.
+  old_dir=$dir old_win=$(install_dir x64)
   moved_x64='C:\Surfaces'
   run reg add "$SHARED_KEY" /v InstallDirectory /d "$moved_x64" /f /reg:64 >/dev/null
+  hold "$old_win\\Tavrel.dll"
+  run "$setup64" /S
+  check "upgrade into the moved folder while the old Tavrel.dll is in use exits 2" test $? = 2
+  release
+  expect_unchanged "after the refused move" "$old_win" "$before"
+  run "$setup_bad" /S
+  check "upgrade into the moved folder whose registration fails exits 2" test $? = 2
+  expect_unchanged "after the failed move" "$old_win" "$before"
+  check "and leaves nothing in the moved folder" test ! -e "$(unix_dir "$moved_x64")/Tavrel"
+  mv "$old_dir/Uninstall.exe" "$old_dir.uninstall"
+  cp "$probe64" "$old_dir/Uninstall.exe" # a stand-in that exits 2 on these arguments
+  before=$(snapshot "$old_dir")
+  run "$setup64" /S
+  check "upgrade into the moved folder whose old uninstaller fails exits 2" test $? = 2
+  expect_unchanged "after the old uninstaller failed" "$old_win" "$before"
+  mv "$old_dir.uninstall" "$old_dir/Uninstall.exe"
   install x64 "$setup64"
   check "the installation in the old folder is gone" test ! -e "$old_dir"
   expect_installed x64
