@@ -25,4 +25,6 @@ function(tavrel_version_resource target description)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
   configure_file(${TAVREL_VERSION_TEMPLATE} ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
+  # The PE time stamp is the build's epoch (cmake/flags.cmake): a new one relinks.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TAVREL_SOURCE_DATE_EPOCH_FILE})
 endfunction()
