@@ -97,6 +97,9 @@ case "$scenario" in
 install-uninstall)
   install x64 "$setup64"
   expect_installed x64
+  # TAVREL_CHECK_INSTALLED: a further check of the installed folder (the signing test's).
+  [ -z "${TAVREL_CHECK_INSTALLED:-}" ] ||
+    check "installed files pass $(basename "$TAVREL_CHECK_INSTALLED")" "$TAVREL_CHECK_INSTALLED" "$(unix_dir "$(install_dir x64)")"
   check "shared-surfaces value written" has_value "$SHARED_KEY" InstallDirectory 64
   check "surface created by discovery through the host's list" run "$probe64" discover
   uninstall x64
