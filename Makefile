@@ -6,7 +6,8 @@
 #   make dist   the two installers, the zip and SHA256SUMS in dist/ (signed
 #               when a key is given: docs/release.md)
 #   make reproduce  two dist builds from clean clones of this commit, compared
-#   make verify DIST=dist [CA=ca.pem]  the sums and signatures of a distribution
+#   make verify DIST=dist [CA=ca.pem] [REBUILT=dir]  the sums and signatures of a
+#               distribution, and its code against one's own build
 .PHONY: demo test bench fuzz bootstrap native win64 win32 format clean dist reproduce verify
 
 JOBS ?= $(shell nproc)
@@ -43,7 +44,7 @@ reproduce:
 DIST ?= dist
 verify:
 	@bash scripts/bootstrap.sh verify
-	@bash scripts/verify.sh $(if $(CA),--ca $(CA)) $(if $(TSA_CA),--tsa-ca $(TSA_CA)) $(DIST)
+	@bash scripts/verify.sh $(if $(CA),--ca $(CA)) $(if $(TSA_CA),--tsa-ca $(TSA_CA)) $(if $(REBUILT),--rebuilt $(REBUILT)) $(DIST)
 
 native: bootstrap
 	cmake --preset native-asan >/dev/null && cmake --build --preset native-asan -j $(JOBS)

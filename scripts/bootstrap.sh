@@ -35,7 +35,7 @@ fuzz) required=(cmake make clang libclang-rt-14-dev) optional=() ;;
 dist) required=("${x64[@]}" g++-mingw-w64-i686-posix nsis python3-markdown git) optional=()
       if [ -n "${TAVREL_SIGN_PKCS12:-}${TAVREL_SIGN_PKCS11_MODULE:-}" ]; then required+=(osslsigncode); fi
       if [ -n "${TAVREL_SIGN_PKCS11_MODULE:-}" ]; then required+=(libengine-pkcs11-openssl); fi ;;
-verify) required=(osslsigncode python3) optional=() ;;
+verify) required=(osslsigncode openssl python3) optional=() ;;
 *) echo "usage: $0 [demo|test|bench|fuzz|dist|verify]" >&2; exit 2 ;;
 esac
 

@@ -2,26 +2,34 @@
 # make verify: checks a distribution as a user can, and says what it checked:
 # every sum in SHA256SUMS and, where files are signed, the Authenticode
 # signature of each installer and of every .dll and .exe in the zip.
-#   verify.sh [--ca CA.pem] [--tsa-ca TSA.pem] DIST_DIR
+#   verify.sh [--ca CA.pem] [--tsa-ca TSA.pem] [--rebuilt DIR] DIST_DIR
 #   --ca      the certificate authority (PEM) that the signatures must lead
 #             to; every file must then be signed. Without it signed files are
 #             checked against the system's authorities and unsigned ones are
 #             named as such.
 #   --tsa-ca  the authority of a time-stamp server, for time-stamped signatures
+#   --rebuilt the dist/ of one's own build of the same commit: every file must
+#             be the same, but for signatures: a program or DLL of the zip
+#             must have the same Authenticode digest (what a signature signs,
+#             whoever signs it and whenever), and a signed installer, which
+#             holds signed files that only the key can make again, is only named
 # Ends with "N passed, N failed"; exit 0 when nothing failed.
 set -uo pipefail
-ca="" tsa=""
+ca="" tsa="" rebuilt=""
 while [ $# -gt 1 ]; do
   case "$1" in
   --ca) ca=$(realpath "$2"); shift 2 ;;
   --tsa-ca) tsa=$(realpath "$2"); shift 2 ;;
+  --rebuilt) rebuilt=$(realpath "$2"); shift 2 ;;
   *) break ;;
   esac
 done
-[ $# = 1 ] || { echo "usage: $0 [--ca CA.pem] [--tsa-ca TSA.pem] DIST_DIR" >&2; exit 2; }
+[ $# = 1 ] || { echo "usage: $0 [--ca CA.pem] [--tsa-ca TSA.pem] [--rebuilt DIR] DIST_DIR" >&2; exit 2; }
 dist=$1
+here=$(cd "$(dirname "$0")" && pwd)
 command -v osslsigncode >/dev/null || { echo "verify: needs osslsigncode (scripts/bootstrap.sh verify)" >&2; exit 2; }
 [ -z "$ca" ] || [ -f "$ca" ] || { echo "verify: $ca does not exist" >&2; exit 2; }
+[ -z "$rebuilt" ] || [ -d "$rebuilt" ] || { echo "verify: $rebuilt is not a folder" >&2; exit 2; }
 [ -s "$dist/SHA256SUMS" ] || { echo "verify: $dist/SHA256SUMS is missing" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -32,12 +40,16 @@ fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 verify_args=()
 [ -z "$ca" ] || verify_args+=(-CAfile "$ca")
 [ -z "$tsa" ] || verify_args+=(-TSA-CAfile "$tsa")
+signed() {
+  rm -f "$work/signature"
+  osslsigncode extract-signature -in "$1" -out "$work/signature" >/dev/null 2>&1
+}
+
 # check_signature FILE NAME
 check_signature() {
   local file=$1 name=$2 log=$work/log
   signatures=$((signatures + 1))
-  rm -f "$work/signature"
-  if ! osslsigncode extract-signature -in "$file" -out "$work/signature" >/dev/null 2>&1; then
+  if ! signed "$file"; then
     if [ -n "$ca" ]; then fail "$name is not signed"; else echo "unsigned: $name"; unsigned=$((unsigned + 1)); fi
     return
   fi
@@ -75,23 +87,74 @@ for name in "${listed[@]}"; do
     # Each program and DLL of the zip, unpacked under a number (never under
     # the path the archive gives it).
     mkdir -p "$work/zip"
-    python3 - "$dist/$name" "$work/zip" >"$work/entries" <<'PY' || { fail "$name cannot be read as a zip"; continue; }
-import pathlib, sys, zipfile
-out = pathlib.Path(sys.argv[2])
-with zipfile.ZipFile(sys.argv[1]) as z:
-    for i, info in enumerate(e for e in z.infolist() if e.filename.lower().endswith((".dll", ".exe"))):
-        (out / str(i)).write_bytes(z.read(info))
-        print(i, info.filename)
-PY
-    while read -r i entry; do check_signature "$work/zip/$i" "$name: $entry"; done <"$work/entries"
+    python3 "$here/zip_entries.py" programs "$dist/$name" "$work/zip" >"$work/entries" ||
+      { fail "$name cannot be read as a zip"; continue; }
+    while IFS=$'\t' read -r i entry; do check_signature "$work/zip/$i" "$name: $entry"; done <"$work/entries"
     rm -rf "$work/zip"
     ;;
   esac
 done
 
+# The Authenticode digest of a program or DLL. An unsigned one is signed
+# first, with a throwaway key: the digest does not depend on the key.
+digest() {
+  local file=$1
+  if ! signed "$file"; then
+    if [ ! -f "$work/throwaway.key" ]; then
+      openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=throwaway -keyout "$work/throwaway.key" \
+        -out "$work/throwaway.pem" >/dev/null 2>&1 || return 1
+    fi
+    rm -f "$work/digest.bin"
+    osslsigncode sign -certs "$work/throwaway.pem" -key "$work/throwaway.key" -h sha256 -in "$file" \
+      -out "$work/digest.bin" >/dev/null 2>&1 || return 1
+    file=$work/digest.bin
+  fi
+  osslsigncode verify -in "$file" 2>/dev/null | sed -n 's/^ *Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p' | head -n 1
+}
+
+# compare_zip NAME: the entries of the zip against the rebuild's.
+compare_zip() {
+  mkdir -p "$work/compare"
+  python3 "$here/zip_entries.py" compare "$dist/$1" "$rebuilt/$1" "$work/compare" >"$work/compared" ||
+    { fail "$1 or the rebuild's cannot be read as a zip"; return; }
+  local kind entry ours theirs a b
+  while IFS=$'\t' read -r kind entry ours theirs; do
+    case "$kind" in
+    same) pass "$1: $entry is the rebuild's" ;;
+    only) fail "$1: $entry is in one of the two zips only" ;;
+    differs)
+      a=$(digest "$ours") b=$(digest "$theirs")
+      if [[ "$entry" == *.dll || "$entry" == *.exe ]] && [ -n "$a" ] && [ "$a" = "$b" ]; then
+        pass "$1: $entry has the rebuild's Authenticode digest ${a:0:16}..."
+      else
+        fail "$1: $entry differs from the rebuild's"
+      fi
+      ;;
+    esac
+  done <"$work/compared"
+  rm -rf "$work/compare"
+}
+
+if [ -n "$rebuilt" ]; then
+  for name in "${listed[@]}"; do
+    if [ ! -f "$rebuilt/$name" ]; then
+      fail "the rebuild has no $name"
+    elif cmp -s "$dist/$name" "$rebuilt/$name"; then
+      pass "$name is byte for byte the rebuild's"
+    elif [[ "$name" == *.zip ]]; then
+      compare_zip "$name"
+    elif [[ "$name" == *.exe ]] && signed "$dist/$name"; then
+      echo "not compared: $name is signed; its programs and DLLs are those of the zip"
+    else
+      fail "$name differs from the rebuild's"
+    fi
+  done
+fi
+
 what="$sums sums and the signatures of $signatures files"
 if [ -n "$ca" ]; then what+=" against $ca"; else what+=" against the system's authorities"; fi
 [ "$unsigned" = 0 ] || what+=" ($unsigned files unsigned)"
+[ -z "$rebuilt" ] || what+=", and compared them with the rebuild in $rebuilt"
 echo "verify: checked $what"
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

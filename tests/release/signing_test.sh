@@ -2,7 +2,8 @@
 # A signed distribution, made as make dist makes it, with a throwaway
 # certificate authority and code-signing certificate: every file verifies
 # against that authority and not against another, a signature survives a
-# second build unchanged, one flipped byte fails verification, and the
+# second build unchanged, an unsigned rebuild has the same code and one with a
+# changed byte has not, one flipped byte fails verification, and the
 # signed installer installs (with a signed uninstaller) and uninstalls
 # under Wine (the installer tests' install-uninstall scenario).
 #   signing_test.sh WORK_DIR VERSION PROBE_X64 BINARY...
@@ -18,6 +19,7 @@ check() {
   if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
 }
 fails() { ! "$@"; }
+unsigned() { (unset TAVREL_SIGN_PKCS12 && "$@"); }
 rm -rf "$work"
 mkdir -p "$work/stage/x64"
 cp "$@" "$work/stage/x64/"
@@ -39,8 +41,9 @@ openssl req -newkey rsa:2048 -nodes -subj "/CN=Tavrel test publisher" -keyout si
 
 unset TAVREL_SIGN_PKCS11_MODULE TAVREL_SIGN_PASSWORD TAVREL_SIGN_TIMESTAMP_URL
 export TAVREL_SIGN_PKCS12=$work/signer.p12 TAVREL_SIGN_PASSWORD_FILE=$work/password
-package() { bash "$root/scripts/package.sh" stage "$1" "$version" >"$1.log" 2>&1 || { cat "$1.log"; return 1; }; }
-verify() { bash "$root/scripts/verify.sh" --ca "$1" "$2" >"$2.verify" 2>&1; }
+# package OUT [STAGE]; verify CA DIST [--rebuilt DIR] (its report in DIST.verify)
+package() { bash "$root/scripts/package.sh" "${2:-stage}" "$1" "$version" >"$1.log" 2>&1 || { cat "$1.log"; return 1; }; }
+verify() { bash "$root/scripts/verify.sh" --ca "$1" "${@:3}" "$2" >"$2.verify" 2>&1; }
 check "a signed distribution is made" package dist || exit 1
 setup=dist/Tavrel-$version-x64-setup.exe
 check "every file verifies against the authority" verify test-ca.pem dist
@@ -50,11 +53,20 @@ check "no file verifies against another authority" fails verify other-ca.pem dis
 check "a second build with the same key is the same" package again
 check "  byte for byte" cmp -s dist/SHA256SUMS again/SHA256SUMS
 
+# A user's own unsigned build of the same files has the same code; one that
+# differs by one byte in Tavrel.dll has not.
+flip() { python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[len(b) // 2] ^= 1; open(sys.argv[1], "wb").write(b)' "$1"; }
+check "an unsigned rebuild is made" unsigned package rebuilt
+check "the signed distribution has the rebuild's code" verify test-ca.pem dist --rebuilt rebuilt
+cp -r stage stage-changed && flip stage-changed/x64/Tavrel.dll
+check "a rebuild with one byte changed is made" unsigned package changed stage-changed
+check "  and found to differ" fails verify test-ca.pem dist --rebuilt changed
+check "  in Tavrel.dll" grep -q '^FAIL: .*Tavrel.dll differs' dist.verify
+
 # One flipped byte in the signed installer, its sum made again to match: the
 # signature alone must catch it.
 cp -r dist flipped
-python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[len(b) // 2] ^= 1; open(sys.argv[1], "wb").write(b)' \
-  "flipped/${setup#dist/}"
+flip "flipped/${setup#dist/}"
 (cd flipped && sha256sum Tavrel-* >SHA256SUMS)
 check "a flipped byte fails verification" fails verify test-ca.pem flipped
 check "  at the installer's signature" grep -q "^FAIL: signature of ${setup#dist/}" flipped.verify
