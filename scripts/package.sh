@@ -45,11 +45,13 @@ case "$signing" in
 *) exit 1 ;;
 esac
 
+# Debian's Python, with Debian's Markdown and zlib, whatever python3 is first
+# on PATH: the guide's HTML and the zip's compressed bytes depend on them.
+python=/usr/bin/python3
+
 # The user guide as one HTML page with its pictures, when it exists.
 guide=()
 if [ -f "$root/docs/user-guide.md" ]; then
-  python=python3
-  $python -c 'import markdown' 2>/dev/null || python=/usr/bin/python3
   $python "$root/installer/guide_html.py" "$root/docs/user-guide.md" "$stage/guide" "$version"
   guide=("$stage/guide")
 else
@@ -68,7 +70,7 @@ zip=Tavrel-$version-windows.zip
 echo "package: $zip"
 sed "s/@VERSION@/$version/g" "$root/installer/README-windows.txt" | sed 's/$/\r/' > "$stage/README.txt"
 rm -f "$out/$zip"
-python3 "$root/installer/make_zip.py" "$stage" "$out/$zip" "Tavrel-$version" "$SOURCE_DATE_EPOCH"
+$python "$root/installer/make_zip.py" "$stage" "$out/$zip" "Tavrel-$version" "$SOURCE_DATE_EPOCH"
 sums+=("$zip")
 
 (cd "$out" && sha256sum "${sums[@]}" > SHA256SUMS)
