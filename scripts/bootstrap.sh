@@ -26,7 +26,8 @@ x64=(cmake make g++ python3 googletest mingw-w64 g++-mingw-w64-x86-64-posix ming
 case "$job" in
 demo) required=("${x64[@]}") optional=() ;;
 test) required=("${x64[@]}" g++-mingw-w64-i686-posix clang libclang-rt-14-dev libgtest-dev
-                libbenchmark-dev valgrind x11-apps imagemagick nsis python3-markdown osslsigncode openssl)
+                libbenchmark-dev valgrind x11-apps imagemagick nsis python3-markdown osslsigncode openssl
+                softhsm2 libengine-pkcs11-openssl)
       optional=(wine32:i386) ;;
 bench) required=(cmake make g++ libgtest-dev libbenchmark-dev valgrind) optional=() ;;
 fuzz) required=(cmake make clang libclang-rt-14-dev) optional=() ;;

@@ -2,7 +2,7 @@
 # A signed distribution, made as make dist makes it, with a throwaway
 # certificate authority and code-signing certificate: every file verifies
 # against that authority and not against another, a signature survives a
-# second build unchanged, an unsigned rebuild has the same code and one with a
+# second build unchanged, a key in a PKCS#11 token signs too, an unsigned rebuild has the same code and one with a
 # changed byte has not, one flipped byte fails verification, and the
 # signed installer installs (with a signed uninstaller) and uninstalls
 # under Wine (the installer tests' install-uninstall scenario).
@@ -20,6 +20,7 @@ check() {
 }
 fails() { ! "$@"; }
 unsigned() { (unset TAVREL_SIGN_PKCS12 && "$@"); }
+quiet() { "$@" >/dev/null 2>&1; }
 rm -rf "$work"
 mkdir -p "$work/stage/x64"
 cp "$@" "$work/stage/x64/"
@@ -62,6 +63,18 @@ cp -r stage stage-changed && flip stage-changed/x64/Tavrel.dll
 check "a rebuild with one byte changed is made" unsigned package changed stage-changed
 check "  and found to differ" fails verify test-ca.pem dist --rebuilt changed
 check "  in Tavrel.dll" grep -q '^FAIL: .*Tavrel.dll differs' dist.verify
+
+# The same key in a PKCS#11 token (SoftHSM) signs as well.
+export SOFTHSM2_CONF=$work/softhsm2.conf
+mkdir tokens && printf 'directories.tokendir = %s/tokens\nobjectstore.backend = file\n' "$work" >softhsm2.conf
+openssl pkcs8 -topk8 -nocrypt -in signer.key -out signer.pk8 && cat signer.pem test-ca.pem >chain.pem && printf 1234 >pin
+softhsm2-util --init-token --free --label tavrel --pin 1234 --so-pin 5678 >/dev/null &&
+  softhsm2-util --import signer.pk8 --token tavrel --label signer --id 01 --pin 1234 >/dev/null
+cp stage/x64/Tavrel.dll token-signed.dll
+check "a key in a PKCS#11 token signs" unsigned env TAVREL_SIGN_PKCS11_MODULE=/usr/lib/softhsm/libsofthsm2.so \
+  TAVREL_SIGN_PKCS11_KEY='pkcs11:token=tavrel;object=signer;type=private' TAVREL_SIGN_PKCS11_CERT="$work/chain.pem" \
+  TAVREL_SIGN_PASSWORD_FILE="$work/pin" bash "$root/scripts/sign.sh" token-signed.dll
+check "  and the file verifies" quiet osslsigncode verify -CAfile test-ca.pem -in token-signed.dll
 
 # One flipped byte in the signed installer, its sum made again to match: the
 # signature alone must catch it.
