@@ -36,7 +36,7 @@ case "$signing" in
   if [ -n "${TAVREL_SIGN_TIMESTAMP_URL:-}" ]; then
     when="time-stamped by $TAVREL_SIGN_TIMESTAMP_URL (not reproducible)"
   else
-    when="signing time $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'), the commit's"
+    when="signing time $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC') (the build's epoch)"
   fi
   echo "package: signing every .dll and .exe, both installers and their uninstallers; $when"
   for arch in "${archs[@]}"; do bash "$here/sign.sh" "$stage/$arch"/*.dll "$stage/$arch"/*.exe; done

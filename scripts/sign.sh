@@ -13,7 +13,7 @@
 # (for an RSA key and the same osslsigncode); a time stamp differs on every run.
 #   sign.sh FILE...   signs each file (exit 1 when one cannot be signed)
 #   sign.sh --key     exit 0 when a key is given, 1 when none is, 2 when the
-#                     settings are incomplete; says which
+#                     settings are incomplete (and says what is wrong)
 set -euo pipefail
 
 key_given() {
