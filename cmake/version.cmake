@@ -1,8 +1,9 @@
 # tavrel_version_resource(<target> "<description>"): gives a Windows binary a
 # VERSIONINFO resource (file and product version from the project version,
 # the product name, the file's description and its original file name), so
-# that Windows shows them in the file's properties. The project version in
-# the top CMakeLists.txt is the only place the version is written.
+# that Windows shows them in the file's properties, and relinks it when the
+# build's epoch changes (its PE time stamp, cmake/flags.cmake). The project
+# version in the top CMakeLists.txt is the only place the version is written.
 set(TAVREL_VERSION_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/version.rc.in)
 
 function(tavrel_version_resource target description)
@@ -25,4 +26,6 @@ function(tavrel_version_resource target description)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
   configure_file(${TAVREL_VERSION_TEMPLATE} ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
+  # The PE time stamp is the build's epoch (cmake/flags.cmake): a new one relinks.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TAVREL_SOURCE_DATE_EPOCH_FILE})
 endfunction()

@@ -2,7 +2,7 @@
 ; installer/build-installer.sh runs it:
 ;   makensis -DARCH=x64|x86 -DVERSION=x.y.z -DBIN=<folder of the three files>
 ;            -DROWS=<registry_checks.nsh> -DOUTFILE=<setup.exe>
-;            [-DGUIDE=<folder of the user guide>] tavrel.nsi
+;            [-DGUIDE=<folder of the user guide>] [-DSIGN=<signing command>] tavrel.nsi
 ;
 ; Each installer installs its own architecture's build and works in its own
 ; registry view only: every registry read and write below runs after
@@ -21,6 +21,13 @@
   !define OTHER_REGVIEW 64
 !else
   !error "ARCH must be x64 or x86"
+!endif
+
+; A signed build: makensis runs the signing command on the installer it has
+; written and on the uninstaller before it goes into the installer.
+!ifdef SIGN
+  !finalize '"${SIGN}" "%1"' = 0
+  !uninstfinalize '"${SIGN}" "%1"' = 0
 !endif
 
 !include LogicLib.nsh

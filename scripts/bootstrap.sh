@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, only when missing, the Debian packages that one job needs.
 # Idempotent and quiet when everything is present; runs as root.
-#   bootstrap.sh [demo|test|bench|fuzz|dist]   (default: test)
+#   bootstrap.sh [demo|test|bench|fuzz|dist|verify]   (default: test)
 #
 # Package mirrors are sometimes caught mid-sync: one index fails to download
 # ("File has unexpected size ... Mirror sync in progress?") and the packages of
@@ -26,12 +26,18 @@ x64=(cmake make g++ python3 googletest mingw-w64 g++-mingw-w64-x86-64-posix ming
 case "$job" in
 demo) required=("${x64[@]}") optional=() ;;
 test) required=("${x64[@]}" g++-mingw-w64-i686-posix clang libclang-rt-14-dev libgtest-dev
-                libbenchmark-dev valgrind x11-apps imagemagick nsis python3-markdown)
+                libbenchmark-dev valgrind x11-apps imagemagick nsis python3-markdown osslsigncode openssl
+                softhsm2 libengine-pkcs11-openssl)
       optional=(wine32:i386) ;;
 bench) required=(cmake make g++ libgtest-dev libbenchmark-dev valgrind) optional=() ;;
 fuzz) required=(cmake make clang libclang-rt-14-dev) optional=() ;;
-dist) required=("${x64[@]}" g++-mingw-w64-i686-posix nsis python3-markdown) optional=() ;;
-*) echo "usage: $0 [demo|test|bench|fuzz|dist]" >&2; exit 2 ;;
+# The signing tool only when a key is given (scripts/sign.sh); a key in a
+# PKCS#11 token also needs OpenSSL's PKCS#11 engine.
+dist) required=("${x64[@]}" g++-mingw-w64-i686-posix nsis python3-markdown git) optional=()
+      if [ -n "${TAVREL_SIGN_PKCS12:-}${TAVREL_SIGN_PKCS11_MODULE:-}" ]; then required+=(osslsigncode); fi
+      if [ -n "${TAVREL_SIGN_PKCS11_MODULE:-}" ]; then required+=(libengine-pkcs11-openssl); fi ;;
+verify) required=(osslsigncode openssl python3) optional=() ;;
+*) echo "usage: $0 [demo|test|bench|fuzz|dist|verify]" >&2; exit 2 ;;
 esac
 
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }

@@ -136,6 +136,9 @@ install-uninstall)
   expect_installed x64
   sleep 3 # Wine's menu builder, where it runs, writes its entries within a second
   check "no menu entry, icon or desktop file in the home folder" test -z "$(find "$scratch_home" -mindepth 1)"
+  # TAVREL_CHECK_INSTALLED: a further check of the installed folder (the signing test's).
+  [ -z "${TAVREL_CHECK_INSTALLED:-}" ] ||
+    check "installed files pass $(basename "$TAVREL_CHECK_INSTALLED")" "$TAVREL_CHECK_INSTALLED" "$(unix_dir "$(install_dir x64)")"
   check "shared-surfaces value written" has_value "$SHARED_KEY" InstallDirectory 64
   check "surface created by discovery through the host's list" run "$probe64" discover
   # A running host holds Tavrel.dll: the quiet uninstall refuses, and says so.

@@ -5,10 +5,13 @@ system DLLs (the compiler's runtime must be linked in statically), and on
 request that it is marked aware of Remote Desktop servers.
 
   check_pe.py FILE --machine x64|x86 [--exports NAME ...] [--tsaware] [--version X.Y.Z]
+              [--timestamp SECONDS]
 
 With --version it also checks the version resource that Windows shows in the
 file's properties: file and product version, product name "Tavrel", a
-description and the file's own name.
+description and the file's own name. With --timestamp it checks that the
+time stamps of the file header and of the export table are the build's
+epoch, not the time the file was linked.
 """
 import argparse
 import struct
@@ -33,7 +36,7 @@ class PE:
         pe = struct.unpack_from("<I", data, 0x3C)[0]
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("no PE signature")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, self.timestamp, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         magic = struct.unpack_from("<H", data, optional)[0]
         self.dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
@@ -63,6 +66,10 @@ class PE:
         count = struct.unpack_from("<I", self.data, base + 24)[0]
         names = struct.unpack_from("<I", self.data, base + 32)[0]
         return [self.string(struct.unpack_from("<I", self.data, self.offset(names) + 4 * i)[0]) for i in range(count)]
+
+    def export_timestamp(self):
+        rva, _ = self.dirs[0]
+        return struct.unpack_from("<I", self.data, self.offset(rva) + 4)[0] if rva else None
 
     def imports(self):
         rva, _ = self.dirs[1]
@@ -158,6 +165,7 @@ def main():
     parser.add_argument("--exports", nargs="*")
     parser.add_argument("--tsaware", action="store_true")
     parser.add_argument("--version")
+    parser.add_argument("--timestamp", type=int)
     args = parser.parse_args()
     pe = PE(open(args.file, "rb").read())
     problems = []
@@ -172,10 +180,15 @@ def main():
         problems.append(f"imports from non-system DLLs: {foreign}")
     if args.version is not None:
         problems += version_problems(pe, args.file, args.version)
+    if args.timestamp is not None:
+        for where, stamp in (("file header", pe.timestamp), ("export table", pe.export_timestamp())):
+            if stamp not in (args.timestamp, None):
+                problems.append(f"{where} time stamp {stamp}, expected {args.timestamp}")
     for problem in problems:
         print(f"{args.file}: {problem}")
     if not problems:
         checked = f", version {args.version}" if args.version is not None else ""
+        checked += f", time stamp {args.timestamp}" if args.timestamp is not None else ""
         print(f"{args.file}: {args.machine}, exports {sorted(pe.exports())}, imports {sorted(pe.imports())}{checked}")
     return 1 if problems else 0
 
