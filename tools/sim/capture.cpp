@@ -38,6 +38,11 @@ Capture ParseCapture(const std::string& content) {
     line = line.substr(0, line.find('|'));
     size_t at = 0;
     bool first = true;
+    auto addByte = [&](const std::string& pair) {
+      capture.bytes.push_back(static_cast<uint8_t>(std::stoul(pair, nullptr, 16)));
+      capture.atMs.push_back(now);
+      capture.line.push_back(lineNumber);
+    };
     while (at < line.size()) {
       while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at]))) ++at;
       if (at >= line.size()) break;
@@ -48,9 +53,7 @@ Capture ParseCapture(const std::string& content) {
       const bool wasFirst = first;
       first = false;
       if (token.size() == 2 && AllHex(token)) {
-        capture.bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
-        capture.atMs.push_back(now);
-        capture.line.push_back(lineNumber);
+        addByte(token);
         continue;
       }
       if (wasFirst && token.size() > 3 && token[0] == '+' && token.compare(token.size() - 2, 2, "ms") == 0) {
@@ -62,8 +65,17 @@ Capture ParseCapture(const std::string& content) {
           continue;
         }
       }
-      if (wasFirst && token.back() == ':') token.pop_back();
-      if (wasFirst && token.size() > 2 && token.size() <= 16 && AllHex(token)) continue;  // an offset column
+      // An offset column ends with a colon ("00000010:") or is the 7 or 8
+      // digits of hexdump and od (their last line is the length alone); any
+      // other run of hex digits is bytes written without spaces ("bf0340").
+      if (wasFirst && token.size() > 1 && token.size() <= 17 && token.back() == ':' &&
+          AllHex(token.substr(0, token.size() - 1)))
+        continue;
+      if (wasFirst && (token.size() == 7 || token.size() == 8) && AllHex(token)) continue;
+      if (token.size() % 2 == 0 && AllHex(token)) {
+        for (size_t pair = 0; pair < token.size(); pair += 2) addByte(token.substr(pair, 2));
+        continue;
+      }
       capture.errors.push_back("line " + std::to_string(lineNumber) + ": \"" + token + "\" is not a hex byte; skipped");
     }
     if (end == content.size()) break;
