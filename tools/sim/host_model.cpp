@@ -366,7 +366,9 @@ void HostModel::RunCommandLocked(uint32_t id) {
       s.now = s.now > 0 ? ((s.now - 1) / MEASURE_TICKS) * MEASURE_TICKS : 0;
       break;
     case COMMAND_NEXT_MEASURE:
-      s.now = (s.now / MEASURE_TICKS + 1) * MEASURE_TICKS;
+      // A now time past the host's range (the surface may set any 64-bit
+      // time) has no next measure within it.
+      if (s.now < HOST_TIME_MAX) s.now = (s.now / MEASURE_TICKS + 1) * MEASURE_TICKS;
       break;
     case COMMAND_PREV_MARKER: {
       auto it = std::lower_bound(s.markers.begin(), s.markers.end(), s.now);

@@ -18,6 +18,10 @@ inline constexpr uint32_t HOST_ARMABLE[] = {0, 1, 2, 3, 5, 21, 22};
 inline constexpr int HOST_ARMABLE_COUNT = 7;
 // Ticks of one measure (4/4 at 960 ticks per quarter note).
 inline constexpr int64_t MEASURE_TICKS = 3840;
+// The host's times in ticks: whole measures either side of zero, short enough
+// that stepping to the next measure never leaves a signed 64-bit count.
+inline constexpr int64_t HOST_TIME_MAX = (INT64_MAX / MEASURE_TICKS - 1) * MEASURE_TICKS;
+inline constexpr int64_t HOST_TIME_MIN = -HOST_TIME_MAX;
 
 struct HostStrip {
   float volume = 0.0f, pan = 0.5f, mute = 0.0f, solo = 0.0f, arm = 0.0f;

@@ -1,6 +1,7 @@
 #include "project.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +38,12 @@ long long Time(std::istringstream& in, const char* what) {
   std::string word;
   if (!(in >> word)) throw BadLine{std::string("missing ") + what};
   char* end = nullptr;
+  errno = 0;
   const long long value = std::strtoll(word.c_str(), &end, 10);
   if (*end != '\0' || word.empty()) throw BadLine{std::string(what) + " \"" + word + "\" is not a tick count"};
+  if (errno == ERANGE || value < HOST_TIME_MIN || value > HOST_TIME_MAX)
+    throw BadLine{std::string(what) + " " + word + " is outside the host's times (" + std::to_string(HOST_TIME_MIN) +
+                  " to " + std::to_string(HOST_TIME_MAX) + " ticks)"};
   return value;
 }
 
