@@ -20,6 +20,7 @@
 #include "loader.h"
 #include "monitor.h"
 #include "project.h"
+#include "project_store.h"
 #include "runner.h"
 #include "script.h"
 #include "session.h"
@@ -135,17 +136,6 @@ bool ReadFile(const std::string& path, std::string* text) {
   return true;
 }
 
-// Writes beside the file and then replaces it, so a failed write never
-// leaves half a project behind.
-bool WriteFileReplacing(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out || !(out << text) || !out.flush()) return false;
-  }
-  return MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-
 HANDLE g_stopEvent = nullptr;
 BOOL WINAPI OnConsoleStop(DWORD) {
   SetEvent(g_stopEvent);
@@ -167,20 +157,14 @@ int Run(const Options& options) {
     for (sim::Step& step : parsed.steps) steps.push_back(std::move(step));
   }
   sim::Project project;
-  project.surface = options.clsid.empty() ? sim::ClsidText(CLSID_Tavrel) : options.clsid;
   bool haveProject = false;
   if (!options.project.empty()) {
-    std::string text, error;
-    if (ReadFile(options.project, &text)) {
-      const std::string wanted = project.surface;
-      if (!sim::ParseProject(options.project, text, &project, &error)) {
-        errors.push_back(error + " (nothing was started and the file is left as it is)");
-      } else if (project.surface != wanted) {
-        errors.push_back(options.project + ": a project of surface " + project.surface + ", not of " + wanted +
-                         " (nothing was started and the file is left as it is)");
-      }
-      haveProject = true;
-    }
+    std::string error;
+    const std::string surface = options.clsid.empty() ? sim::ClsidText(CLSID_Tavrel) : options.clsid;
+    const sim::ProjectRead read = sim::ReadProjectFile(options.project, surface, &project, &error);
+    if (read == sim::ProjectRead::Refused)
+      errors.push_back(error + " (nothing was started and the file is left as it is)");
+    haveProject = read == sim::ProjectRead::Read;
   }
   if (options.capture.listPorts) {
     std::puts(sim::DescribePorts(sim::ListPorts()).c_str());
@@ -237,15 +221,7 @@ int Run(const Options& options) {
         result = 1;
       }
       auto save = [&](std::string* why) {
-        sim::Project out;
-        out.surface = sim::ClsidText(loaded.clsid);
-        out.hasSettings = sim::SaveSettings(surface, out.settings, why);
-        if (!out.hasSettings) return false;
-        host.With([&](sim::HostState& state) { out.host = state; });
-        if (!WriteFileReplacing(options.project, sim::ProjectText(out))) {
-          *why = "cannot write the project " + options.project;
-          return false;
-        }
+        if (!sim::SaveProject(options.project, sim::ClsidText(loaded.clsid), surface, host, why)) return false;
         monitor.Print("project saved: " + options.project);
         return true;
       };

@@ -4,15 +4,14 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "host_commands.h"
 #include "menus.h"
 #include "mixer_panel.h"
 #include "monitor_feed.h"
 #include "monitor_pane.h"
+#include "project_store.h"
 #include "properties.h"
 #include "surface_settings.h"
 #include "surface_view.h"
@@ -117,20 +116,11 @@ void MainWindow::SetAttached(bool on) {
 }
 
 bool MainWindow::OpenProject(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
-    *error = path + ": cannot read the project";
-    return false;
-  }
   Project project;
-  if (!ParseProject(path, text.str(), &project, error)) return false;
-  if (project.surface != m_context.surfaceClsid) {
-    *error = path + ": a project of surface " + project.surface;
-    return false;
-  }
-  m_context.run.host.With([&](HostState& state) { RestoreProjectHost(project.host, &state); });
-  if (project.hasSettings && !LoadSettings(m_context.run.surface, project.settings, error)) return false;
+  const ProjectRead read = ReadProjectFile(path, m_context.surfaceClsid, &project, error);
+  if (read == ProjectRead::Missing) *error = path + ": no such project";
+  if (read != ProjectRead::Read) return false;
+  if (!RestoreProject(project, m_context.run.surface, m_context.run.host, error)) return false;
   m_context.projectPath = path;
   return SaveSettings(m_context.run.surface, m_context.run.settings, error);
 }
@@ -141,23 +131,9 @@ bool MainWindow::SaveProject(std::string* error) {
     if (!ChooseProjectFile(m_window, true, path)) return true;
     m_context.projectPath = path;
   }
-  Project out;
-  out.surface = m_context.surfaceClsid;
-  out.hasSettings = SaveSettings(m_context.run.surface, out.settings, error);
-  if (!out.hasSettings) return false;
-  m_context.run.host.With([&](HostState& state) { out.host = state; });
-  const std::string temporary = m_context.projectPath + ".new";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file || !(file << ProjectText(out)) || !file.flush()) {
-      *error = "cannot write the project " + m_context.projectPath;
-      return false;
-    }
-  }
-  if (!MoveFileExA(temporary.c_str(), m_context.projectPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    *error = "cannot replace the project " + m_context.projectPath;
+  if (!sim::SaveProject(m_context.projectPath, m_context.surfaceClsid, m_context.run.surface, m_context.run.host,
+                        error))
     return false;
-  }
   m_context.run.monitor.Note("project saved: " + m_context.projectPath);
   return true;
 }
