@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "midi_stream.h"
+#include "language/midi_stream.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ TEST(MidiStream, CountsStrayBytesAndNeverStopsOnGarbage) {
 
 }  // namespace
 
-#include "capture.h"
+#include "language/capture.h"
 
 namespace {
 

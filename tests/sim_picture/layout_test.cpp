@@ -5,7 +5,7 @@
 #include <string>
 
 #include "midi_map.h"
-#include "surface_layout.h"
+#include "picture/surface_layout.h"
 
 using namespace midi;
 using sim::Address;

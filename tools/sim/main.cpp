@@ -13,19 +13,19 @@
 #include <memory>
 #include <sstream>
 
-#include "capture_session.h"
 #include "class_ids.h"
-#include "hardware.h"
-#include "host_model.h"
-#include "loader.h"
-#include "monitor.h"
-#include "project.h"
-#include "project_store.h"
-#include "runner.h"
-#include "script.h"
-#include "session.h"
-#include "soak.h"
-#include "surface_settings.h"
+#include "language/project.h"
+#include "language/script.h"
+#include "model/hardware.h"
+#include "model/host_model.h"
+#include "model/monitor.h"
+#include "run/capture_session.h"
+#include "run/loader.h"
+#include "run/project_store.h"
+#include "run/runner.h"
+#include "run/session.h"
+#include "run/soak.h"
+#include "run/surface_settings.h"
 #include "window/window.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <functional>
 #include <vector>
 
+#include "language/script.h"
 #include "picture/raster.h"
 #include "picture/snapshot.h"
 #include "picture/surface_layout.h"
-#include "script.h"
 
 namespace sim {
 

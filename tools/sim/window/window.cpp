@@ -1,4 +1,4 @@
-#include "window.h"
+#include "window/window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -6,17 +6,17 @@
 #include <algorithm>
 #include <memory>
 
-#include "host_commands.h"
-#include "menus.h"
-#include "mixer_panel.h"
-#include "monitor_feed.h"
-#include "monitor_pane.h"
-#include "project_store.h"
-#include "properties.h"
-#include "surface_settings.h"
-#include "surface_view.h"
-#include "window_object.h"
-#include "window_test.h"
+#include "model/host_commands.h"
+#include "run/project_store.h"
+#include "run/surface_settings.h"
+#include "window/menus.h"
+#include "window/mixer_panel.h"
+#include "window/monitor_feed.h"
+#include "window/monitor_pane.h"
+#include "window/properties.h"
+#include "window/surface_view.h"
+#include "window/window_object.h"
+#include "window/window_test.h"
 
 namespace sim {
 namespace {

@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "capture_session.h"
-#include "monitor.h"
-#include "runner.h"
+#include "model/monitor.h"
+#include "run/capture_session.h"
+#include "run/runner.h"
 
 namespace sim {
 

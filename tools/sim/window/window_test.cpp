@@ -1,14 +1,14 @@
-#include "window_test.h"
+#include "window/window_test.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-#include "hardware.h"
-#include "menus.h"
 #include "midi_map.h"
+#include "model/hardware.h"
 #include "picture/picture.h"
+#include "window/menus.h"
 
 namespace sim {
 namespace {

@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "mixer_panel.h"
-#include "runner.h"
-#include "surface_view.h"
+#include "run/runner.h"
+#include "window/mixer_panel.h"
+#include "window/surface_view.h"
 
 namespace sim {
 
