@@ -22,13 +22,13 @@ export DEBIAN_FRONTEND=noninteractive
 # What each job needs. `make demo` builds and runs the x64 binaries only, so it
 # asks for nothing of i386.
 x64=(cmake make g++ python3 googletest mingw-w64 g++-mingw-w64-x86-64-posix mingw-w64-tools
-     wine wine64 xvfb xauth)
+     wine wine64 xvfb xauth libstb-dev)
 case "$job" in
 demo) required=("${x64[@]}") optional=() ;;
 test) required=("${x64[@]}" g++-mingw-w64-i686-posix clang libclang-rt-14-dev libgtest-dev
                 libbenchmark-dev valgrind x11-apps imagemagick nsis python3-markdown)
       optional=(wine32:i386) ;;
-bench) required=(cmake make g++ libgtest-dev libbenchmark-dev valgrind) optional=() ;;
+bench) required=(cmake make g++ libgtest-dev libbenchmark-dev valgrind libstb-dev) optional=() ;;
 fuzz) required=(cmake make clang libclang-rt-14-dev) optional=() ;;
 dist) required=("${x64[@]}" g++-mingw-w64-i686-posix nsis python3-markdown) optional=() ;;
 *) echo "usage: $0 [demo|test|bench|fuzz|dist]" >&2; exit 2 ;;
