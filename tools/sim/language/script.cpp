@@ -1,9 +1,8 @@
 #include "language/script.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <stdexcept>
+#include <cctype>
+
+#include "language/words.h"
 
 #include "function_command_table.h"
 #include "midi_map.h"
@@ -12,108 +11,6 @@
 
 namespace sim {
 namespace {
-
-// A parse failure of one line; caught per line, never outside the parser.
-struct LineError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Fail(const std::string& reason) { throw LineError(reason); }
-
-// Words of a line; "quoted text" is one word (without its quotes).
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
-      ++i;
-    } else if (line[i] == '"') {
-      const size_t end = line.find('"', i + 1);
-      if (end == std::string::npos) Fail("unterminated quoted text");
-      words.push_back(line.substr(i + 1, end - i - 1));
-      i = end + 1;
-    } else {
-      size_t end = i;
-      while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r') ++end;
-      words.push_back(line.substr(i, end - i));
-      i = end;
-    }
-  }
-  return words;
-}
-
-class Words {
- public:
-  explicit Words(std::vector<std::string> words) : m_words(std::move(words)) {}
-  bool More() const { return m_next < m_words.size(); }
-  const std::string& Peek() const {
-    static const std::string kNone;
-    return More() ? m_words[m_next] : kNone;
-  }
-  std::string Take(const char* what) {
-    if (!More()) Fail(std::string("missing ") + what);
-    return m_words[m_next++];
-  }
-  bool TakeIf(const char* word) {
-    if (More() && SameWord(m_words[m_next], word)) {
-      ++m_next;
-      return true;
-    }
-    return false;
-  }
-  void End() {
-    if (More()) Fail("unexpected \"" + m_words[m_next] + "\"");
-  }
-
-  long Int(const char* what, long low, long high) {
-    const std::string word = Take(what);
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(word.c_str(), &end, 10);
-    if (word.empty() || *end != '\0' || errno != 0)
-      Fail(std::string(what) + " is not a whole number: \"" + word + "\"");
-    if (value < low || value > high)
-      Fail(std::string(what) + " " + word + " is outside " + std::to_string(low) + ".." + std::to_string(high));
-    return value;
-  }
-  double Real(const char* what, double low, double high) {
-    const std::string word = Take(what);
-    char* end = nullptr;
-    const double value = std::strtod(word.c_str(), &end);
-    if (word.empty() || *end != '\0' || !std::isfinite(value))
-      Fail(std::string(what) + " is not a number: \"" + word + "\"");
-    if (value < low || value > high) Fail(std::string(what) + " " + word + " is outside the range it can take");
-    return value;
-  }
-  bool OnOff() {
-    const std::string word = Take("on or off");
-    if (SameWord(word, "on")) return true;
-    if (SameWord(word, "off")) return false;
-    Fail("expected on or off, found \"" + word + "\"");
-  }
-  // "250ms", "2s", "1.5s"; at most a minute.
-  int Duration() {
-    const std::string word = Take("a time such as 250ms");
-    char* end = nullptr;
-    const double value = std::strtod(word.c_str(), &end);
-    double ms = -1;
-    if (end != word.c_str() && std::string(end) == "ms") ms = value;
-    if (end != word.c_str() && std::string(end) == "s") ms = value * 1000;
-    if (!(ms >= 0 && ms <= 60000)) Fail("\"" + word + "\" is not a time from 0ms to 60s");
-    return static_cast<int>(ms);
-  }
-  uint8_t Byte() {
-    const std::string word = Take("a hex byte");
-    char* end = nullptr;
-    const long value = std::strtol(word.c_str(), &end, 16);
-    if (word.empty() || word.size() > 2 || *end != '\0' || value < 0) Fail("\"" + word + "\" is not a hex byte");
-    return static_cast<uint8_t>(value);
-  }
-
- private:
-  std::vector<std::string> m_words;
-  size_t m_next = 0;
-};
 
 constexpr int kLastPosition = midi::STRIPS_PER_BANK - 1;
 constexpr int kLastStrip = midi::HOST_STRIP_LIMIT - 1;
@@ -285,6 +182,17 @@ void ParseExpect(Words& words, Step& step) {
     step.expect = ExpectKind::Fader;
     step.position = static_cast<int>(words.Int("fader", 0, kLastPosition));
     step.to = static_cast<int>(words.Int("value", 0, 127));
+  } else if (SameWord(what, "drawn")) {  // a window test reads its own picture
+    step.expect = ExpectKind::Drawn;
+    std::vector<std::string> name;
+    while (words.More()) name.push_back(words.Take("a light"));
+    if (name.size() < 2) Fail("expected expect drawn LIGHT on|off");
+    Words state({name.back()});
+    name.pop_back();
+    const std::string light = Words(name).Rest();
+    step.light = FindNamed(light, true, &step.position);
+    if (step.light == nullptr) Fail("no light is called \"" + light + "\"");
+    step.on = state.OnOff();
   } else {
     Fail("cannot expect \"" + what + "\"");
   }
@@ -338,92 +246,211 @@ void ParseOption(Words& words, Step& step) {
   }
 }
 
-void ParseLine(Words& words, Step& step) {
+void ParseSnapshot(Words& words, Step& step) {
+  step.kind = StepKind::Snapshot;
+  step.word = words.Take("a name");
+  for (char c : step.word)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_')
+      Fail("a snapshot name holds letters, digits, - and _ only");
+}
+
+void ParseRefresh(Words& words, Step& step) {
+  step.kind = StepKind::Refresh;
+  step.amount = 1;
+  if (words.More() && !SameWord(words.Peek(), "kind")) step.amount = static_cast<int>(words.Int("count", 1, 10000));
+  if (words.TakeIf("kind")) step.refreshKind = static_cast<int>(words.Int("refresh kind", 0, 255));
+}
+
+// --- The window test's steps ------------------------------------------------
+
+constexpr const char* kMenuWords[] = {"save", "detach", "attach", "play", "record", "stop", "blink"};
+
+// "mute 3", "F1", "send A": a control or light by the name the layout gives it.
+const Control& TakeNamed(bool light, int* position, const std::string& name) {
+  const Control* control = FindNamed(name, light, position);
+  if (control == nullptr) Fail(std::string(light ? "no light" : "no control") + " is called \"" + name + "\"");
+  return *control;
+}
+
+void ParseClick(Words& words, Step& step) {
+  step.kind = StepKind::Click;
+  step.control = &TakeNamed(false, &step.position, words.Rest());
+  if (step.control->status == 0) Fail(std::string(step.control->name) + " is a light: there is nothing to click");
+}
+
+void ParseDrag(Words& words, Step& step) {
+  step.kind = StepKind::Drag;
+  std::vector<std::string> rest;
+  while (words.More()) rest.push_back(words.Take("a fader"));
+  if (rest.size() < 2) Fail("expected drag fader N VALUE");
+  Words value({rest.back()});
+  rest.pop_back();
+  step.control = &TakeNamed(false, &step.position, Words(rest).Rest());
+  if (step.control->kind != ControlKind::Fader) Fail("only faders drag");
+  step.to = static_cast<int>(value.Int("value", 0, 127));
+}
+
+void ParseMenu(Words& words, Step& step) {
+  step.kind = StepKind::Menu;
+  step.word = words.Take("a menu command");
+  for (const char* name : kMenuWords)
+    if (SameWord(step.word, name)) return;
+  Fail("no menu command \"" + step.word + "\" (save, detach, attach, play, record, stop, blink)");
+}
+
+void ParseProperties(Words& words, Step& step) {
+  step.kind = StepKind::Properties;
+  const std::string key = words.Take("F1..F9");
+  if (key.size() != 2 || (key[0] != 'F' && key[0] != 'f') || key[1] < '1' || key[1] > '9')
+    Fail("properties takes F1..F9, not \"" + key + "\"");
+  step.optionByte = key[1] - '0';
+  step.optionValue = static_cast<int>(words.Int("list row", 0, fkeys::COMMAND_COUNT - 1));
+}
+
+// mixer ROW volume|pan LEVEL, or mixer ROW mute|solo|arm|auto: a row of the
+// console, which lists the 32 strips of the bank.
+void ParseMixer(Words& words, Step& step) {
+  step.kind = StepKind::Mixer;
+  step.strip = static_cast<int>(words.Int("console row", 0, kLastPosition));
+  static constexpr std::pair<const char*, HostField> kColumns[] = {
+      {"volume", HostField::Volume}, {"pan", HostField::Pan}, {"mute", HostField::Mute},
+      {"solo", HostField::Solo},     {"arm", HostField::Arm}, {"auto", HostField::AutoArm}};
+  const std::string column = words.Take("a column");
+  for (const auto& [name, field] : kColumns)
+    if (SameWord(column, name)) {
+      step.field = field;
+      if (field == HostField::Volume || field == HostField::Pan) step.number = words.Real("level", 0, 1);
+      return;
+    }
+  Fail("the console's columns are volume, pan, mute, solo, arm and auto, not \"" + column + "\"");
+}
+
+void ParsePause(Words& words, Step& step) {
+  step.kind = StepKind::Pause;
+  step.overMs = static_cast<int>(words.Int("milliseconds", 0, 600000));
+}
+
+// --- The verbs ----------------------------------------------------------------
+
+struct VerbRow {
+  Verb verb;
+  void (*parse)(Words&, Step&);
+};
+
+const VerbRow kVerbs[] = {
+    {{"fader", "N VALUE|A..B [over TIME]", "fader N runs to VALUE (from A to B, spread over TIME)", false},
+     [](Words& w, Step& s) { ParseMove(w, s, false); }},
+    {{"knob", "pan|A..E VALUE [over TIME]", "the pan knob or a send knob to VALUE", false},
+     [](Words& w, Step& s) { ParseMove(w, s, true); }},
+    {{"press", "CONTROL [N]", "a button or key pressed (strip buttons take their position)", false},
+     [](Words& w, Step& s) { ParsePress(w, s, StepKind::Press); }},
+    {{"tap", "CONTROL [N]", "the same as press", false}, [](Words& w, Step& s) { ParsePress(w, s, StepKind::Press); }},
+    {{"hold", "KEY", "a key pressed and kept down", false},
+     [](Words& w, Step& s) { ParsePress(w, s, StepKind::Hold); }},
+    {{"release", "KEY", "a held key let go", false}, [](Words& w, Step& s) { ParsePress(w, s, StepKind::Release); }},
+    {{"jog", "DETENTS", "detents of the jog wheel, -63..63", false},
+     [](Words& w, Step& s) {
+       s.kind = StepKind::Jog;
+       s.amount = static_cast<int>(w.Int("detents", -63, 63));
+     }},
+    {{"shuttle", "MOVE", "one shuttle message, -8191..8191", false},
+     [](Words& w, Step& s) {
+       s.kind = StepKind::Shuttle;
+       s.amount = static_cast<int>(w.Int("shuttle move", -midi::SHUTTLE_MAX_MOVE, midi::SHUTTLE_MAX_MOVE));
+     }},
+    {{"send", "HEX HEX HEX", "one raw short message", false},
+     [](Words& w, Step& s) {
+       s.kind = StepKind::Raw;
+       for (int i = 0; i < 3; ++i) s.bytes.push_back(w.Byte());
+     }},
+    {{"sysex", "HEX...", "one raw system-exclusive message", false},
+     [](Words& w, Step& s) {
+       s.kind = StepKind::Sysex;
+       while (w.More()) s.bytes.push_back(w.Byte());
+       if (s.bytes.empty()) Fail("a sysex needs its bytes");
+     }},
+    {{"host", "CHANGE", "a change on the host's side: volume, pan, send, mute..., play, stop, strips, now", false},
+     ParseHost},
+    {{"option", "SETTING VALUE", "the host edits the surface's stored settings and loads them back", false},
+     ParseOption},
+    {{"save", "", "write the project now (needs --project)", false}, [](Words&, Step& s) { s.kind = StepKind::Save; }},
+    {{"wait", "TIME", "time passes while the host refreshes", false},
+     [](Words& w, Step& s) {
+       s.kind = StepKind::Wait;
+       s.overMs = w.Duration();
+     }},
+    {{"refresh", "[COUNT] [kind K]", "refreshes on the refresh thread", false}, ParseRefresh},
+    {{"expect", "WHAT...", "a check: led, display, arrow, host, command, key, now, fader (drawn in a window test)",
+      false},
+     ParseExpect},
+    {{"snapshot", "NAME", "NAME.svg and NAME.png in --snapshots DIR", false}, ParseSnapshot},
+    {{"say", "TEXT", "print a line", false},
+     [](Words& w, Step& s) {
+       s.kind = StepKind::Say;
+       s.word = w.Rest();
+     }},
+    {{"click", "CONTROL [N]", "mouse down and up at the control's centre", true}, ParseClick},
+    {{"drag", "fader N VALUE", "the fader dragged from its cap to VALUE", true}, ParseDrag},
+    {{"menu", "COMMAND", "a menu command: save, detach, attach, play, record, stop, blink", true}, ParseMenu},
+    {{"properties", "Fn ROW", "Properties..., row ROW chosen in Fn's list, OK", true}, ParseProperties},
+    {{"mixer", "ROW volume|pan LEVEL, or ROW mute|solo|arm|auto", "the host console's cell clicked (a level typed)",
+      true},
+     ParseMixer},
+    {{"pause", "MS", "the window runs on its own for MS milliseconds", true}, ParsePause},
+};
+
+void ParseLine(Words& words, Step& step, bool window) {
   const std::string verb = words.Take("a step");
-  if (SameWord(verb, "fader")) {
-    ParseMove(words, step, false);
-  } else if (SameWord(verb, "knob")) {
-    ParseMove(words, step, true);
-  } else if (SameWord(verb, "press") || SameWord(verb, "tap")) {
-    ParsePress(words, step, StepKind::Press);
-  } else if (SameWord(verb, "hold")) {
-    ParsePress(words, step, StepKind::Hold);
-  } else if (SameWord(verb, "release")) {
-    ParsePress(words, step, StepKind::Release);
-  } else if (SameWord(verb, "jog")) {
-    step.kind = StepKind::Jog;
-    step.amount = static_cast<int>(words.Int("detents", -63, 63));
-  } else if (SameWord(verb, "shuttle")) {
-    step.kind = StepKind::Shuttle;
-    step.amount = static_cast<int>(words.Int("shuttle move", -midi::SHUTTLE_MAX_MOVE, midi::SHUTTLE_MAX_MOVE));
-  } else if (SameWord(verb, "send")) {
-    step.kind = StepKind::Raw;
-    for (int i = 0; i < 3; ++i) step.bytes.push_back(words.Byte());
-  } else if (SameWord(verb, "sysex")) {
-    step.kind = StepKind::Sysex;
-    while (words.More()) step.bytes.push_back(words.Byte());
-    if (step.bytes.empty()) Fail("a sysex needs its bytes");
-  } else if (SameWord(verb, "host")) {
-    ParseHost(words, step);
-  } else if (SameWord(verb, "option")) {
-    ParseOption(words, step);
-  } else if (SameWord(verb, "save")) {
-    step.kind = StepKind::Save;
-  } else if (SameWord(verb, "wait")) {
-    step.kind = StepKind::Wait;
-    step.overMs = words.Duration();
-  } else if (SameWord(verb, "refresh")) {
-    step.kind = StepKind::Refresh;
-    step.amount = 1;
-    if (words.More() && !SameWord(words.Peek(), "kind")) step.amount = static_cast<int>(words.Int("count", 1, 10000));
-    if (words.TakeIf("kind")) step.refreshKind = static_cast<int>(words.Int("refresh kind", 0, 255));
-  } else if (SameWord(verb, "expect")) {
-    ParseExpect(words, step);
-  } else if (SameWord(verb, "snapshot")) {
-    step.kind = StepKind::Snapshot;
-    step.word = words.Take("a name");
-    for (char c : step.word)
-      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_')
-        Fail("a snapshot name holds letters, digits, - and _ only");
-  } else if (SameWord(verb, "say")) {
-    step.kind = StepKind::Say;
-    while (words.More()) step.word += (step.word.empty() ? "" : " ") + words.Take("text");
+  for (const VerbRow& row : kVerbs) {
+    if (!SameWord(verb, row.verb.name)) continue;
+    if (row.verb.window && !window) Fail(verb + " goes through the window: it runs only in --window-test");
+    row.parse(words, step);
+    if (step.kind == StepKind::Expect && step.expect == ExpectKind::Drawn && !window)
+      Fail("expect drawn reads the window: it runs only in --window-test");
+    words.End();
     return;
-  } else {
-    Fail("unknown step \"" + verb + "\"");
   }
-  words.End();
+  Fail("unknown step \"" + verb + "\"");
 }
 
 }  // namespace
 
-ParseResult ParseScript(const std::string& file, const std::string& text) {
+const std::vector<Verb>& Verbs() {
+  static const std::vector<Verb> verbs = [] {
+    std::vector<Verb> out;
+    for (const VerbRow& row : kVerbs) out.push_back(row.verb);
+    return out;
+  }();
+  return verbs;
+}
+
+std::string VerbUsage() {
+  std::string text = "Script steps (window-test steps marked *):\n";
+  for (const Verb& verb : Verbs()) {
+    std::string left = std::string("  ") + (verb.window ? "*" : " ") + verb.name + " " + verb.form;
+    if (left.size() < 34) left.resize(34, ' ');
+    text += left + " " + verb.help + "\n";
+  }
+  return text;
+}
+
+ParseResult ParseScript(const std::string& file, const std::string& text, bool window) {
   ParseResult result;
-  size_t start = 0;
-  int line = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string content = text.substr(start, end - start);
-    start = end + 1;
-    ++line;
-    const size_t hash = content.find('#');
-    const std::string code = hash == std::string::npos ? content : content.substr(0, hash);
+  ForEachLine(text, [&](int line, const std::string& code) {
     try {
-      Words words(Split(code));
-      if (!words.More()) continue;
+      Words words(code);
+      if (!words.More()) return;
       Step step;
       step.file = file;
       step.line = line;
       step.text = code;
       while (!step.text.empty() && (step.text.back() == '\r' || step.text.back() == ' ')) step.text.pop_back();
-      ParseLine(words, step);
+      ParseLine(words, step, window);
       result.steps.push_back(std::move(step));
     } catch (const LineError& error) {
       result.errors.push_back(file + ":" + std::to_string(line) + ": " + error.what());
     }
-    if (end == text.size()) break;
-  }
+  });
   return result;
 }
 

@@ -38,6 +38,13 @@ enum class StepKind : uint8_t {
   Expect,    // a check; a failing one stops the run
   Snapshot,  // a picture of the surface and the host
   Say,       // a line of narration
+  // Steps of a window test, which go through the window itself:
+  Click,       // mouse down and up at a control
+  Drag,        // a fader dragged from its cap to a value
+  Menu,        // a menu command (word: save, detach, attach, play, record, stop, blink)
+  Properties,  // Surface > Properties..., one row chosen in an F-key's list, OK
+  Mixer,       // a click on the host console's cell: a level typed, or a switch flipped
+  Pause,       // the window runs on its own for a while
 };
 
 enum class HostField : uint8_t {
@@ -65,7 +72,7 @@ enum class HostField : uint8_t {
   RecordMode,  // read only (expectations)
 };
 
-enum class ExpectKind : uint8_t { Led, Display, Arrow, Host, Command, NoCommand, Key, NoKey, Now, Fader };
+enum class ExpectKind : uint8_t { Led, Display, Arrow, Host, Command, NoCommand, Key, NoKey, Now, Fader, Drawn };
 
 struct Step {
   std::string file;
@@ -73,11 +80,11 @@ struct Step {
   std::string text;  // the line as written, for messages and replays
   StepKind kind = StepKind::Say;
 
-  const Control* control = nullptr;  // Move, Press, Hold, Release
+  const Control* control = nullptr;  // Move, Press, Hold, Release, Click, Drag
   int position = 0;                  // window position of a per-strip control or light
   int from = -1;                     // Move: start value, -1 = where the control is
   int to = 0;                        // Move: end value
-  int overMs = 0;                    // Move: duration; Wait: time
+  int overMs = 0;                    // Move: duration; Wait, Pause: time
   int amount = 0;                    // Jog detents, Shuttle move, Refresh count
   int refreshKind = 0;               // Refresh
   std::vector<uint8_t> bytes;        // Raw, Sysex
@@ -89,19 +96,32 @@ struct Step {
   bool on = false;
 
   ExpectKind expect = ExpectKind::Led;
-  const Control* light = nullptr;  // Expect Led: a row with a light
+  const Control* light = nullptr;  // Expect Led, Expect Drawn: a row with a light
   std::string word;                // display text, arrow, command or key name, snapshot name, narration
 
-  int optionByte = 0;   // Option: byte of the settings block
-  int optionValue = 0;  // Option: its new value
+  int optionByte = 0;   // Option: byte of the settings block; Properties: the F-key 1..9
+  int optionValue = 0;  // Option: its new value; Properties: the row chosen in the key's list
 };
+
+// One verb of the language: its words, what it does, and whether it needs
+// the window. The parser, --help and the user's document read this table.
+struct Verb {
+  const char* name;
+  const char* form;  // its arguments, as --help shows them
+  const char* help;
+  bool window;  // a window test's step only
+};
+const std::vector<Verb>& Verbs();
+// The verbs as --help lists them.
+std::string VerbUsage();
 
 struct ParseResult {
   std::vector<Step> steps;
   std::vector<std::string> errors;  // "file:line: reason", in line order
 };
 
-// Parses a whole script. Steps are only worth running when errors is empty.
-ParseResult ParseScript(const std::string& file, const std::string& text);
+// Parses a whole script; `window` admits the window test's steps. Steps are
+// only worth running when errors is empty.
+ParseResult ParseScript(const std::string& file, const std::string& text, bool window = false);
 
 }  // namespace sim

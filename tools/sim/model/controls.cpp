@@ -232,6 +232,28 @@ const Control* FindLight(const std::string& name) {
   return nullptr;
 }
 
+const Control* FindNamed(const std::string& text, bool light, int* position) {
+  std::string word;
+  int at = -1;
+  const size_t space = text.rfind(' ');
+  if (space != std::string::npos && space + 1 < text.size() && text.size() - space - 1 <= 2 &&
+      text.find_first_not_of("0123456789", space + 1) == std::string::npos) {
+    word = text.substr(0, space);
+    at = std::stoi(text.substr(space + 1));
+  }
+  for (bool alias : {false, true})
+    for (const Control& row : kControls) {
+      if (light && !row.light.Present()) continue;
+      const bool named =
+          row.perStrip ? at >= 0 && at < STRIPS_PER_BANK && Named(row, word, alias) : Named(row, text, alias);
+      if (named) {
+        *position = row.perStrip ? at : 0;
+        return &row;
+      }
+    }
+  return nullptr;
+}
+
 char DigitChar(uint8_t segments) {
   if (segments == SEGMENT_BLANK) return ' ';
   if (segments == SEGMENT_DASH) return '-';

@@ -102,6 +102,12 @@ const Control* FindControl(const std::string& name);
 // own name wins over another row's alias. Null when there is none.
 const Control* FindLight(const std::string& name);
 
+// A row by the name a window test or the layout gives it: a strip row's
+// name (or alias) with its position ("mute 3", "knob-strip 3"), any other
+// row's alone ("F1", "send A"); `light` looks among rows with a light. A
+// row's own name wins over another's alias. Null when no row is so named.
+const Control* FindNamed(const std::string& text, bool light, int* position);
+
 // One display digit as text: 0..9 A b C d E F, '-' for a dash, ' ' for blank,
 // '?' for a segment byte that is no digit.
 char DigitChar(uint8_t segments);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host_contract.h"
 #include "midi_map.h"
 #include "model/controls.h"
 #include "model/host_commands.h"
@@ -28,8 +29,6 @@ int ArmableRow(uint32_t param) {
     if (HOST_ARMABLE[row] == param) return row;
   return -1;
 }
-
-bool IsSend(uint32_t param) { return param == MIX_PARAM_SEND_VOL || param == MIX_PARAM_SEND_PAN; }
 
 float* ParamSlot(HostStrip& strip, uint32_t param, uint32_t index) {
   switch (param) {
@@ -108,8 +107,7 @@ class Part : public Interface {
 
  protected:
   HRESULT Undefined(int position) {
-    m_host.Error(std::string(m_name) + " called at position " + std::to_string(position) +
-                 ", which the contract leaves undefined");
+    m_host.Error(host_contract::UndefinedPosition(m_name, position));
     return E_NOTIMPL;
   }
   HostModel& m_host;
@@ -283,18 +281,15 @@ HRESULT HostModel::QueryHost(REFIID riid, void** out) {
 void HostModel::OnMessage(ULONG_PTR cookie, DWORD message) {
   m_messagesOut.fetch_add(1, std::memory_order_relaxed);
   m_monitor.Out(message);
-  const midi::ShortMessage m = midi::Unpack(message);
   if (cookie != m_cookie.load()) Error(Printf("SendShortMessage with cookie %p, not the surface's", (void*)cookie));
-  if ((m.status != midi::STATUS_CH14 && m.status != midi::STATUS_CH15) || m.controller >= 128 || m.value >= 128 ||
-      (message >> 24) != 0)
-    Error(Printf("SendShortMessage %08lx: only channels 14 and 15 with 7-bit data go to the surface",
-                 static_cast<unsigned long>(message)));
+  if (const char* why = host_contract::MidiOut(message))
+    Error(Printf("SendShortMessage %08lx: %s", static_cast<unsigned long>(message), why));
   m_hardware.Receive(message);
 }
 
 void HostModel::OnKey(DWORD vk, DWORD kind) {
-  if (kind < KEY_DOWN || kind > KEY_PRESS) {
-    Error(Printf("SendKey kind %lu", static_cast<unsigned long>(kind)));
+  if (const char* why = host_contract::KeyKind(kind)) {
+    Error(Printf("SendKey kind %lu: %s", static_cast<unsigned long>(kind), why));
     return;
   }
   std::lock_guard<std::mutex> lock(m_mutex);
@@ -411,18 +406,17 @@ void HostModel::RunCommandLocked(uint32_t id) {
 }
 
 bool HostModel::CheckStrip(const char* call, DWORD kind, DWORD strip, DWORD param, DWORD index) {
-  const bool known = ParamSlot(m_state.strips[0], param, 0) != nullptr;
-  const DWORD maxIndex = IsSend(param) ? HOST_SENDS - 1 : 0;
-  if (kind == 0 && strip < HOST_MAX_STRIPS && known && index <= maxIndex) return true;
-  Error(Printf("%s(kind %lu, strip %lu, param %lu, index %lu) is outside the contract", call,
+  const char* why = host_contract::StripCall(kind, strip, param, index);
+  if (why == nullptr) return true;
+  Error(Printf("%s(kind %lu, strip %lu, param %lu, index %lu) is outside the contract: %s", call,
                static_cast<unsigned long>(kind), static_cast<unsigned long>(strip), static_cast<unsigned long>(param),
-               static_cast<unsigned long>(index)));
+               static_cast<unsigned long>(index), why));
   return false;
 }
 
 HRESULT HostModel::OnStripCount(DWORD kind, DWORD* count) {
   if (m_monitor.Reads()) m_monitor.Host("GetStripCount");
-  if (kind != 0 || count == nullptr) {
+  if (host_contract::MixerKind(kind) != nullptr || count == nullptr) {
     Error("GetStripCount with kind other than 0 or no count");
     return E_INVALIDARG;
   }
@@ -433,11 +427,12 @@ HRESULT HostModel::OnStripCount(DWORD kind, DWORD* count) {
 }
 
 HRESULT HostModel::OnSetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float value, DWORD flag) {
-  m_monitor.Host(Printf("SetParam strip %lu %s%s %.3f", static_cast<unsigned long>(strip), ParamName(param),
-                        IsSend(param) ? Printf(" %lu", static_cast<unsigned long>(index + 1)).c_str() : "",
-                        static_cast<double>(value)));
-  if (flag != 1) Error(Printf("SetParam with flag %lu, not 1", static_cast<unsigned long>(flag)));
-  if (!(value >= 0.0f && value <= 1.0f)) Error(Printf("SetParam level %g is outside 0..1", static_cast<double>(value)));
+  m_monitor.Host(
+      Printf("SetParam strip %lu %s%s %.3f", static_cast<unsigned long>(strip), ParamName(param),
+             host_contract::IsSend(param) ? Printf(" %lu", static_cast<unsigned long>(index + 1)).c_str() : "",
+             static_cast<double>(value)));
+  if (host_contract::Flag(flag)) Error(Printf("SetParam with flag %lu, not 1", static_cast<unsigned long>(flag)));
+  if (host_contract::Level(value)) Error(Printf("SetParam level %g is outside 0..1", static_cast<double>(value)));
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!CheckStrip("SetParam", kind, strip, param, index)) return E_INVALIDARG;
   if (static_cast<int>(strip) >= m_state.stripCount) return E_INVALIDARG;  // no such strip in this project
@@ -459,9 +454,10 @@ HRESULT HostModel::OnGetParam(DWORD kind, DWORD strip, DWORD param, DWORD index,
 }
 
 HRESULT HostModel::OnSetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD on) {
-  m_monitor.Host(Printf("SetArm strip %lu %s%s %s", static_cast<unsigned long>(strip), ParamName(param),
-                        IsSend(param) ? Printf(" %lu", static_cast<unsigned long>(index + 1)).c_str() : "",
-                        on ? "on" : "off"));
+  m_monitor.Host(
+      Printf("SetArm strip %lu %s%s %s", static_cast<unsigned long>(strip), ParamName(param),
+             host_contract::IsSend(param) ? Printf(" %lu", static_cast<unsigned long>(index + 1)).c_str() : "",
+             on ? "on" : "off"));
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!CheckStrip("SetArm", kind, strip, param, index)) return E_INVALIDARG;
   if (static_cast<int>(strip) >= m_state.stripCount) return E_INVALIDARG;
@@ -484,8 +480,7 @@ HRESULT HostModel::OnGetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, D
 
 HRESULT HostModel::OnGetState(DWORD which, DWORD* on) {
   if (m_monitor.Reads()) m_monitor.Host("GetState " + std::to_string(which));
-  if (on == nullptr ||
-      (which != TRANSPORT_PLAYING && which != TRANSPORT_RECORDING && which != TRANSPORT_RECORD_BLINK)) {
+  if (on == nullptr || host_contract::TransportState(which) != nullptr) {
     Error("GetState " + std::to_string(which) + " is outside the contract");
     return E_INVALIDARG;
   }
@@ -497,9 +492,8 @@ HRESULT HostModel::OnGetState(DWORD which, DWORD* on) {
 // Format 3 carries the now time as a signed 32-bit tick count in the low four
 // bytes; format 2 carries this host's whole 64-bit tick count.
 HRESULT HostModel::OnSetTime(DWORD which, TimeRecord* record) {
-  if (record == nullptr || (which != TIME_NOW && which != TIME_PUNCH_IN && which != TIME_PUNCH_OUT) ||
-      (record->format != TIME_FORMAT_LOCATE && record->format != TIME_FORMAT_POSITION)) {
-    Error("SetNowTime " + std::to_string(which) + " is outside the contract");
+  if (const char* why = host_contract::Time(which, record)) {
+    Error("SetNowTime " + std::to_string(which) + " is outside the contract: " + why);
     return E_INVALIDARG;
   }
   int64_t time = 0;
@@ -526,9 +520,8 @@ HRESULT HostModel::OnSetTime(DWORD which, TimeRecord* record) {
 }
 
 HRESULT HostModel::OnGetTime(DWORD which, TimeRecord* record) {
-  if (record == nullptr || (which != TIME_NOW && which != TIME_PUNCH_IN && which != TIME_PUNCH_OUT) ||
-      (record->format != TIME_FORMAT_LOCATE && record->format != TIME_FORMAT_POSITION)) {
-    Error("GetNowTime " + std::to_string(which) + " is outside the contract");
+  if (const char* why = host_contract::Time(which, record)) {
+    Error("GetNowTime " + std::to_string(which) + " is outside the contract: " + why);
     return E_INVALIDARG;
   }
   std::lock_guard<std::mutex> lock(m_mutex);

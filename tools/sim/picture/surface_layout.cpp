@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <string>
 
 #include "midi_map.h"
 
@@ -48,27 +47,11 @@ std::vector<LayoutRow> BuildLayout() {
   return rows;
 }
 
-// "mute 3" is the row of "mute" at position 3; "F1" and "key 50" rows of their own.
 const LayoutRow* Find(const char* name, bool needsLight) {
-  if (name == nullptr) return nullptr;
-  const std::string text = name;
-  std::string word;
-  int position = -1;
-  const size_t space = text.rfind(' ');
-  if (space != std::string::npos && space + 1 < text.size() && text.size() - space - 1 <= 2 &&
-      text.find_first_not_of("0123456789", space + 1) == std::string::npos) {
-    word = text.substr(0, space);
-    position = std::stoi(text.substr(space + 1));
-  }
-  for (bool alias : {false, true})
-    for (const LayoutRow& row : SurfaceLayout()) {
-      if (needsLight && !row.light.Present()) continue;
-      const Control& c = *row.control;
-      auto named = [&](const std::string& w) {
-        return SameWord(c.name, w) || (alias && c.alias != nullptr && SameWord(c.alias, w));
-      };
-      if (c.perStrip ? position == row.position && named(word) : named(text)) return &row;
-    }
+  int position = 0;
+  const Control* control = name == nullptr ? nullptr : FindNamed(name, needsLight, &position);
+  for (const LayoutRow& row : SurfaceLayout())
+    if (row.control == control && row.position == position) return &row;
   return nullptr;
 }
 

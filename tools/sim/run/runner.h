@@ -40,7 +40,11 @@ class Runner {
 
  private:
   void Emit(const std::vector<Emission>& emissions, bool timed);
+  bool Act(const Step& step, std::string* error);
+  void Gesture(const Step& step);
+  bool Option(const Step& step, std::string* error);
   bool Expect(const Step& step, std::string* expected, std::string* found);
+  bool ExpectSurface(const Step& step, std::string* expected, std::string* found);
   void HostStep(const Step& step);
   bool Snapshot(const Step& step, std::string* error);
   void FollowBank(const Control& control);
