@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "language/words.h"
+
 namespace sim {
 namespace {
 
@@ -20,6 +22,45 @@ bool AllHex(const std::string& token) {
 
 }  // namespace
 
+namespace {
+
+// One line of a hex dump: an optional time, an optional offset column, then
+// bytes, in pairs or in runs of pairs written without spaces.
+void ReadDumpLine(Capture& capture, int number, const std::string& code, int64_t* now) {
+  Words words(code.substr(0, code.find('|')));
+  auto add = [&](const std::string& pair) {
+    capture.bytes.push_back(static_cast<uint8_t>(std::stoul(pair, nullptr, 16)));
+    capture.atMs.push_back(*now);
+    capture.line.push_back(number);
+  };
+  const std::string& lead = words.Peek();
+  long long ms = 0;
+  if (lead.size() > 3 && lead[0] == '+' && lead.compare(lead.size() - 2, 2, "ms") == 0 &&
+      ParseWhole(lead.substr(1, lead.size() - 3), &ms) && ms >= 0 && ms <= 999999999) {
+    *now += ms;
+    capture.timed = true;
+    words.Take("a time");
+  }
+  // An offset column ends with a colon ("00000010:") or is the 7 or 8 digits
+  // of hexdump and od (their last line is the length alone); any other run of
+  // hex digits is bytes written without spaces ("bf0340").
+  const std::string& offset = words.Peek();
+  if ((offset.size() > 1 && offset.size() <= 17 && offset.back() == ':' &&
+       AllHex(offset.substr(0, offset.size() - 1))) ||
+      ((offset.size() == 7 || offset.size() == 8) && AllHex(offset)))
+    words.Take("an offset");
+  while (words.More()) {
+    const std::string token = words.Take("a byte");
+    if (token.size() % 2 == 0 && AllHex(token)) {
+      for (size_t pair = 0; pair < token.size(); pair += 2) add(token.substr(pair, 2));
+      continue;
+    }
+    capture.errors.push_back("line " + std::to_string(number) + ": \"" + token + "\" is not a hex byte; skipped");
+  }
+}
+
+}  // namespace
+
 Capture ParseCapture(const std::string& content) {
   Capture capture;
   if (!IsText(content) || content.empty()) {
@@ -28,58 +69,13 @@ Capture ParseCapture(const std::string& content) {
   }
   capture.text = true;
   int64_t now = 0;
-  size_t start = 0;
-  for (int lineNumber = 1; start <= content.size(); ++lineNumber) {
-    size_t end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    std::string line = content.substr(start, end - start);
-    start = end + 1;
-    line = line.substr(0, line.find('#'));
-    line = line.substr(0, line.find('|'));
-    size_t at = 0;
-    bool first = true;
-    auto addByte = [&](const std::string& pair) {
-      capture.bytes.push_back(static_cast<uint8_t>(std::stoul(pair, nullptr, 16)));
-      capture.atMs.push_back(now);
-      capture.line.push_back(lineNumber);
-    };
-    while (at < line.size()) {
-      while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at]))) ++at;
-      if (at >= line.size()) break;
-      size_t stop = at;
-      while (stop < line.size() && !std::isspace(static_cast<unsigned char>(line[stop]))) ++stop;
-      std::string token = line.substr(at, stop - at);
-      at = stop;
-      const bool wasFirst = first;
-      first = false;
-      if (token.size() == 2 && AllHex(token)) {
-        addByte(token);
-        continue;
-      }
-      if (wasFirst && token.size() > 3 && token[0] == '+' && token.compare(token.size() - 2, 2, "ms") == 0) {
-        const std::string digits = token.substr(1, token.size() - 3);
-        if (digits.size() <= 9 && AllHex(digits) && digits.find_first_not_of("0123456789") == std::string::npos) {
-          now += std::stol(digits);
-          capture.timed = true;
-          first = true;  // an offset may follow the time
-          continue;
-        }
-      }
-      // An offset column ends with a colon ("00000010:") or is the 7 or 8
-      // digits of hexdump and od (their last line is the length alone); any
-      // other run of hex digits is bytes written without spaces ("bf0340").
-      if (wasFirst && token.size() > 1 && token.size() <= 17 && token.back() == ':' &&
-          AllHex(token.substr(0, token.size() - 1)))
-        continue;
-      if (wasFirst && (token.size() == 7 || token.size() == 8) && AllHex(token)) continue;
-      if (token.size() % 2 == 0 && AllHex(token)) {
-        for (size_t pair = 0; pair < token.size(); pair += 2) addByte(token.substr(pair, 2));
-        continue;
-      }
-      capture.errors.push_back("line " + std::to_string(lineNumber) + ": \"" + token + "\" is not a hex byte; skipped");
+  ForEachLine(content, [&](int number, const std::string& code) {
+    try {
+      ReadDumpLine(capture, number, code, &now);
+    } catch (const LineError& error) {  // a quote opened and never closed
+      capture.errors.push_back("line " + std::to_string(number) + ": " + error.what() + "; skipped");
     }
-    if (end == content.size()) break;
-  }
+  });
   return capture;
 }
 

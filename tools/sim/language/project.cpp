@@ -1,13 +1,14 @@
 #include "language/project.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
 #include <vector>
+
+#include "language/words.h"
 
 namespace sim {
 namespace {
@@ -21,50 +22,130 @@ std::string Number(double value) {
   return text;
 }
 
-struct BadLine {
-  std::string reason;
+// A tick count within the host's times.
+long long Time(Words& in, const char* what) {
+  const std::string word = in.Take(what);
+  long long value = 0;
+  if (word.find_first_not_of("+-0123456789") != std::string::npos || word.empty())
+    Fail(std::string(what) + " \"" + word + "\" is not a tick count");
+  if (!ParseWhole(word, &value) || value < HOST_TIME_MIN || value > HOST_TIME_MAX)
+    Fail(std::string(what) + " " + word + " is outside the host's times (" + std::to_string(HOST_TIME_MIN) + " to " +
+         std::to_string(HOST_TIME_MAX) + " ticks)");
+  return value;
+}
+
+int Count(Words& in, const char* what, long long low, long long high) {
+  const std::string word = in.Take(what);
+  long long value = 0;
+  if (!ParseWhole(word, &value) || value < low || value > high)
+    Fail(std::string(what) + " \"" + word + "\" is not valid");
+  return static_cast<int>(value);
+}
+
+float Level(Words& in, const char* what) {
+  const std::string word = in.Take(what);
+  Words one({word});
+  try {
+    return static_cast<float>(one.Real(what, 0.0, 1.0));
+  } catch (const LineError&) {
+    Fail(std::string(what) + " \"" + word + "\" is not a level from 0 to 1");
+  }
+}
+
+float Named(Words& in, const char* name) {
+  in.Expect(name);
+  return Level(in, name);
+}
+
+HostStrip& Strip(Words& in, Project& p) { return p.host.strips[Count(in, "strip", 0, HOST_MAX_STRIPS - 1)]; }
+
+void Settings(Words& in, Project& p) {
+  for (size_t i = 0; i < PROJECT_SETTINGS_SIZE; ++i) {
+    if (!in.More()) Fail("settings hold 30 bytes, found " + std::to_string(i));
+    p.settings[i] = in.Byte();
+  }
+  p.hasSettings = true;
+}
+
+void Transport(Words& in, Project& p) {
+  HostState& h = p.host;
+  in.Expect("now");
+  h.now = Time(in, "now time");
+  in.Expect("punch-in");
+  h.punchIn = Time(in, "punch-in time");
+  in.Expect("punch-out");
+  h.punchOut = Time(in, "punch-out time");
+  in.Expect("record-mode");
+  const std::string mode = in.More() ? in.Take("a record mode") : "";
+  if (mode != "overwrite" && mode != "sos") Fail("record-mode is overwrite or sos");
+  h.recordMode = mode == "sos";
+  in.Expect("takes");
+  h.takes = Count(in, "takes", 0, 1000000);
+}
+
+void Marker(Words& in, Project& p) {
+  const long long marker = Time(in, "marker time");
+  if (!p.host.markers.empty() && marker < p.host.markers.back()) Fail("markers must be in time order");
+  p.host.markers.push_back(marker);
+}
+
+void StripLine(Words& in, Project& p) {
+  HostStrip& s = Strip(in, p);
+  s.volume = Named(in, "volume");
+  s.pan = Named(in, "pan");
+  s.mute = Named(in, "mute");
+  s.solo = Named(in, "solo");
+  s.arm = Named(in, "arm");
+}
+
+void Send(Words& in, Project& p) {
+  HostStrip& s = Strip(in, p);
+  const int send = Count(in, "send", 1, HOST_SENDS) - 1;
+  in.Expect("volume");
+  s.sendVolume[send] = Level(in, "send volume");
+  in.Expect("pan");
+  s.sendPan[send] = Level(in, "send pan");
+}
+
+void Armed(Words& in, Project& p) {
+  HostStrip& s = Strip(in, p);
+  const std::string param = in.More() ? in.Take("a parameter") : "";
+  for (int row = 0; row < HOST_ARMABLE_COUNT; ++row)
+    if (param == kParams[row]) {
+      s.armed[row][Count(in, "index", 1, HOST_SENDS) - 1] = true;
+      return;
+    }
+  Fail("\"" + param + "\" is no parameter that can be armed");
+}
+
+struct Keyword {
+  const char* word;
+  void (*read)(Words&, Project&);
 };
 
-long Int(std::istringstream& in, const char* what, long low, long high) {
-  std::string word;
-  if (!(in >> word)) throw BadLine{std::string("missing ") + what};
-  char* end = nullptr;
-  const long value = std::strtol(word.c_str(), &end, 10);
-  if (*end != '\0' || value < low || value > high) throw BadLine{std::string(what) + " \"" + word + "\" is not valid"};
-  return value;
-}
+const Keyword kKeywords[] = {
+    {"surface", [](Words& in, Project& p) { p.surface = in.Take("the surface's CLSID"); }},
+    {"settings", Settings},
+    {"strips", [](Words& in, Project& p) { p.host.stripCount = Count(in, "strip count", 0, HOST_MAX_STRIPS); }},
+    {"transport", Transport},
+    {"marker", Marker},
+    {"strip", StripLine},
+    {"send", Send},
+    {"armed", Armed},
+};
 
-long long Time(std::istringstream& in, const char* what) {
-  std::string word;
-  if (!(in >> word)) throw BadLine{std::string("missing ") + what};
-  char* end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(word.c_str(), &end, 10);
-  if (*end != '\0' || word.empty()) throw BadLine{std::string(what) + " \"" + word + "\" is not a tick count"};
-  if (errno == ERANGE || value < HOST_TIME_MIN || value > HOST_TIME_MAX)
-    throw BadLine{std::string(what) + " " + word + " is outside the host's times (" + std::to_string(HOST_TIME_MIN) +
-                  " to " + std::to_string(HOST_TIME_MAX) + " ticks)"};
-  return value;
-}
-
-float Level(std::istringstream& in, const char* what) {
-  std::string word;
-  if (!(in >> word)) throw BadLine{std::string("missing ") + what};
-  char* end = nullptr;
-  const double value = std::strtod(word.c_str(), &end);
-  if (*end != '\0' || !(value >= 0.0 && value <= 1.0))
-    throw BadLine{std::string(what) + " \"" + word + "\" is not a level from 0 to 1"};
-  return static_cast<float>(value);
-}
-
-void Keyword(std::istringstream& in, const char* expected) {
-  std::string word;
-  if (!(in >> word) || word != expected) throw BadLine{std::string("expected \"") + expected + "\""};
-}
-
-void NoMore(std::istringstream& in) {
-  std::string word;
-  if (in >> word) throw BadLine{"unexpected \"" + word + "\""};
+void ReadLine(const std::string& code, Project& project, bool* sawSurface) {
+  Words in(code);
+  if (!in.More()) return;
+  const std::string keyword = in.Take("a keyword");
+  for (const Keyword& row : kKeywords)
+    if (keyword == row.word) {
+      row.read(in, project);
+      in.End();
+      *sawSurface = *sawSurface || keyword == "surface";
+      return;
+    }
+  Fail("unknown line \"" + keyword + "\"");
 }
 
 }  // namespace
@@ -105,97 +186,27 @@ std::string ProjectText(const Project& project) {
 }
 
 bool ParseProject(const std::string& file, const std::string& text, Project* project, std::string* error) {
-  std::istringstream lines(text);
-  std::string line;
-  int number = 0;
+  std::string first;  // the first mistake is the one reported
   bool sawSurface = false;
-  try {
-    while (std::getline(lines, line)) {
-      ++number;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (number == 1) {
-        if (line != kMagic)
-          throw BadLine{"not a TavrelSim project: the first line is not \"" + std::string(kMagic) + "\""};
-        continue;
-      }
-      if (line.empty() || line[0] == '#') continue;
-      std::istringstream in(line);
-      std::string keyword;
-      in >> keyword;
-      HostState& h = project->host;
-      if (keyword == "surface") {
-        if (!(in >> project->surface)) throw BadLine{"missing the surface's CLSID"};
-        sawSurface = true;
-      } else if (keyword == "settings") {
-        for (size_t i = 0; i < PROJECT_SETTINGS_SIZE; ++i) {
-          std::string word;
-          if (!(in >> word)) throw BadLine{"settings hold 30 bytes, found " + std::to_string(i)};
-          char* end = nullptr;
-          const long value = std::strtol(word.c_str(), &end, 16);
-          if (*end != '\0' || word.size() != 2 || value < 0) throw BadLine{"\"" + word + "\" is not a hex byte"};
-          project->settings[i] = static_cast<uint8_t>(value);
-        }
-        project->hasSettings = true;
-      } else if (keyword == "strips") {
-        h.stripCount = static_cast<int>(Int(in, "strip count", 0, HOST_MAX_STRIPS));
-      } else if (keyword == "transport") {
-        Keyword(in, "now");
-        h.now = Time(in, "now time");
-        Keyword(in, "punch-in");
-        h.punchIn = Time(in, "punch-in time");
-        Keyword(in, "punch-out");
-        h.punchOut = Time(in, "punch-out time");
-        Keyword(in, "record-mode");
-        std::string mode;
-        in >> mode;
-        if (mode != "overwrite" && mode != "sos") throw BadLine{"record-mode is overwrite or sos"};
-        h.recordMode = mode == "sos";
-        Keyword(in, "takes");
-        h.takes = static_cast<int>(Int(in, "takes", 0, 1000000));
-      } else if (keyword == "marker") {
-        const long long marker = Time(in, "marker time");
-        if (!h.markers.empty() && marker < h.markers.back()) throw BadLine{"markers must be in time order"};
-        h.markers.push_back(marker);
-      } else if (keyword == "strip") {
-        HostStrip& s = h.strips[Int(in, "strip", 0, HOST_MAX_STRIPS - 1)];
-        Keyword(in, "volume");
-        s.volume = Level(in, "volume");
-        Keyword(in, "pan");
-        s.pan = Level(in, "pan");
-        Keyword(in, "mute");
-        s.mute = Level(in, "mute");
-        Keyword(in, "solo");
-        s.solo = Level(in, "solo");
-        Keyword(in, "arm");
-        s.arm = Level(in, "arm");
-      } else if (keyword == "send") {
-        HostStrip& s = h.strips[Int(in, "strip", 0, HOST_MAX_STRIPS - 1)];
-        const long send = Int(in, "send", 1, HOST_SENDS) - 1;
-        Keyword(in, "volume");
-        s.sendVolume[send] = Level(in, "send volume");
-        Keyword(in, "pan");
-        s.sendPan[send] = Level(in, "send pan");
-      } else if (keyword == "armed") {
-        HostStrip& s = h.strips[Int(in, "strip", 0, HOST_MAX_STRIPS - 1)];
-        std::string param;
-        in >> param;
-        int row = -1;
-        for (int r = 0; r < HOST_ARMABLE_COUNT; ++r)
-          if (param == kParams[r]) row = r;
-        if (row < 0) throw BadLine{"\"" + param + "\" is no parameter that can be armed"};
-        s.armed[row][Int(in, "index", 1, HOST_SENDS) - 1] = true;
-      } else {
-        throw BadLine{"unknown line \"" + keyword + "\""};
-      }
-      NoMore(in);
+  auto refuse = [&](int number, const char* why) {
+    if (first.empty()) first = file + ":" + std::to_string(number) + ": " + why;
+  };
+  if (text.empty()) refuse(0, "the file is empty");
+  int lines = 0;
+  ForEachLine(text, [&](int number, const std::string& code) {
+    lines = number;
+    if (!first.empty()) return;
+    try {
+      if (number == 1 && code != kMagic)
+        Fail("not a TavrelSim project: the first line is not \"" + std::string(kMagic) + "\"");
+      if (number > 1) ReadLine(code, *project, &sawSurface);
+    } catch (const LineError& bad) {
+      refuse(number, bad.what());
     }
-    if (number == 0) throw BadLine{"the file is empty"};
-    if (!sawSurface) throw BadLine{"no surface line: which surface's settings are these?"};
-  } catch (const BadLine& bad) {
-    *error = file + ":" + std::to_string(number) + ": " + bad.reason;
-    return false;
-  }
-  return true;
+  });
+  if (!sawSurface) refuse(lines, "no surface line: which surface's settings are these?");
+  *error = first;
+  return first.empty();
 }
 
 void RestoreProjectHost(const HostState& stored, HostState* state) {

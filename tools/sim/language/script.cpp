@@ -393,8 +393,7 @@ const VerbRow kVerbs[] = {
     {{"drag", "fader N VALUE", "the fader dragged from its cap to VALUE", true}, ParseDrag},
     {{"menu", "COMMAND", "a menu command: save, detach, attach, play, record, stop, blink", true}, ParseMenu},
     {{"properties", "Fn ROW", "Properties..., row ROW chosen in Fn's list, OK", true}, ParseProperties},
-    {{"mixer", "ROW volume|pan LEVEL, or ROW mute|solo|arm|auto", "the host console's cell clicked (a level typed)",
-      true},
+    {{"mixer", "ROW COLUMN [LEVEL]", "the host console's cell clicked: volume|pan LEVEL, mute|solo|arm|auto", true},
      ParseMixer},
     {{"pause", "MS", "the window runs on its own for MS milliseconds", true}, ParsePause},
 };
@@ -428,7 +427,7 @@ std::string VerbUsage() {
   std::string text = "Script steps (window-test steps marked *):\n";
   for (const Verb& verb : Verbs()) {
     std::string left = std::string("  ") + (verb.window ? "*" : " ") + verb.name + " " + verb.form;
-    if (left.size() < 34) left.resize(34, ' ');
+    if (left.size() < 36) left.resize(36, ' ');
     text += left + " " + verb.help + "\n";
   }
   return text;

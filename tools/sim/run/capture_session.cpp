@@ -19,34 +19,6 @@ size_t WireLength(uint32_t word) {
 
 }  // namespace
 
-int ParseCaptureOption(int argc, char** argv, int* i, CaptureOptions* options, std::string* error) {
-  const std::string arg = argv[*i];
-  std::string* value = arg == "--midi-in-file"    ? &options->midiInFile
-                       : arg == "--midi-out-file" ? &options->midiOutFile
-                       : arg == "--capture-in"    ? &options->captureIn
-                       : arg == "--record"        ? &options->record
-                       : arg == "--midi-in"       ? &options->midiIn
-                       : arg == "--midi-out"      ? &options->midiOut
-                                                  : nullptr;
-  if (value != nullptr) {
-    if (*i + 1 >= argc) {
-      *error = arg + " needs a value";
-      return -1;
-    }
-    *value = argv[++*i];
-    return 1;
-  }
-  if (arg == "--pace") {
-    options->pace = true;
-    return 1;
-  }
-  if (arg == "--list-ports") {
-    options->listPorts = true;
-    return 1;
-  }
-  return 0;
-}
-
 CaptureSession::~CaptureSession() {
   StopInput();
   std::string ignored;

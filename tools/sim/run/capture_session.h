@@ -18,23 +18,12 @@
 #include "run/midi_ports.h"
 #include "run/runner.h"
 
-#define TAVREL_SIM_CAPTURE_USAGE                                                                  \
-  "  --midi-in-file FILE  play a MIDI capture (raw bytes or hex dump); --pace keeps its timing\n" \
-  "  --capture-in FILE  write what the surface was given as a timed hex dump\n"                   \
-  "  --midi-out-file FILE  write what the surface sent as raw bytes\n"                            \
-  "  --record SCRIPT    write the session as a script that does it again\n"                       \
-  "  --list-ports       list the system's MIDI ports; --midi-in NAME|N, --midi-out NAME|N use them\n"
-
 namespace sim {
 
 struct CaptureOptions {
   std::string midiInFile, midiOutFile, captureIn, record, midiIn, midiOut;
   bool pace = false, listPorts = false;
 };
-
-// 1: argv[*i] (and its value) was one of these options; 0: not one of them;
-// -1: it was, and `error` says what is wrong.
-int ParseCaptureOption(int argc, char** argv, int* i, CaptureOptions* options, std::string* error);
 
 class CaptureSession : private MidiTap {
  public:

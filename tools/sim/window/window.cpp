@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "model/host_commands.h"
+#include "run/attachment.h"
 #include "run/project_store.h"
 #include "run/surface_settings.h"
 #include "window/menus.h"
@@ -101,13 +102,11 @@ void MainWindow::SetAttached(bool on) {
   if (!on) {
     run.session.FreeRun(false);
     run.session.Drain();
-    run.surface->DetachHost();
-    run.monitor.Host("DetachHost");
+    DetachSurface(run.surface, run.monitor);
     m_context.attached = false;
   } else {
-    const HRESULT result = run.surface->AttachHost(m_context.hostUnknown, 0);
-    run.monitor.Host("AttachHost -> " + std::to_string(result));
-    if (FAILED(result)) return Problem("AttachHost failed");
+    std::string error;
+    if (!AttachSurface(run.surface, run.host, run.monitor, &error)) return Problem(error);
     m_context.attached = true;
     run.session.Refresh(1, 0);  // the host's first refresh makes the surface ready
     run.session.FreeRun(true);
