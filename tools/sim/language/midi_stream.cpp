@@ -69,52 +69,60 @@ void MidiStreamReader::Feed(uint8_t byte, std::vector<StreamMessage>* out) {
     message.word = byte;
     message.realTime = true;
     out->push_back(std::move(message));
+  } else if (byte < 0x80) {
+    FeedData(byte, offset, out);
+  } else {
+    FeedStatus(byte, offset, out);
+  }
+}
+
+void MidiStreamReader::FeedData(uint8_t byte, size_t offset, std::vector<StreamMessage>* out) {
+  if (m_inSysex) {
+    if (++m_sysexLength <= m_limit) m_sysex.push_back(byte);
     return;
   }
-  if (byte < 0x80) {
-    if (m_inSysex) {
-      if (++m_sysexLength <= m_limit) m_sysex.push_back(byte);
-      return;
-    }
-    if (!m_open && m_running != 0) {  // running status: the status is implied
-      m_open = true;
-      m_start = offset;
-      m_status = m_running;
-      m_have = 0;
-      m_need = DataBytes(m_running);
-    }
-    if (!m_open) {
-      if (m_strayRun++ == 0) m_strayStart = offset;
-      ++m_stray;
-      return;
-    }
-    m_data[m_have++] = byte;
-    if (m_have < m_need) return;
-    StreamMessage message;
-    message.offset = m_start;
-    message.word = static_cast<uint32_t>(m_status) | static_cast<uint32_t>(m_data[0]) << 8 |
-                   (m_need == 2 ? static_cast<uint32_t>(m_data[1]) << 16 : 0);
-    out->push_back(std::move(message));
-    m_open = false;
+  if (!m_open && m_running != 0) {  // running status: the status is implied
+    m_open = true;
+    m_start = offset;
+    m_status = m_running;
+    m_have = 0;
+    m_need = DataBytes(m_running);
+  }
+  if (!m_open) {
+    if (m_strayRun++ == 0) m_strayStart = offset;
+    ++m_stray;
     return;
   }
-  // A status byte.
+  m_data[m_have++] = byte;
+  if (m_have < m_need) return;
+  StreamMessage message;
+  message.offset = m_start;
+  message.word = static_cast<uint32_t>(m_status) | static_cast<uint32_t>(m_data[0]) << 8 |
+                 (m_need == 2 ? static_cast<uint32_t>(m_data[1]) << 16 : 0);
+  out->push_back(std::move(message));
+  m_open = false;
+}
+
+// The f7 that ends a system-exclusive message: delivered, or dropped when
+// it ran over the limit.
+void MidiStreamReader::EndSysex(std::vector<StreamMessage>* out) {
+  m_inSysex = false;
+  if (++m_sysexLength > m_limit) {
+    Report(m_start, "system-exclusive message of " + std::to_string(m_sysexLength) + " bytes is over the limit of " +
+                        std::to_string(m_limit) + "; dropped");
+    m_sysex.clear();
+    return;
+  }
+  StreamMessage message;
+  message.offset = m_start;
+  m_sysex.push_back(0xF7);
+  message.sysex.swap(m_sysex);
+  out->push_back(std::move(message));
+}
+
+void MidiStreamReader::FeedStatus(uint8_t byte, size_t offset, std::vector<StreamMessage>* out) {
   EndStray();
-  if (byte == 0xF7 && m_inSysex) {
-    m_inSysex = false;
-    if (++m_sysexLength > m_limit) {
-      Report(m_start, "system-exclusive message of " + std::to_string(m_sysexLength) + " bytes is over the limit of " +
-                          std::to_string(m_limit) + "; dropped");
-      m_sysex.clear();
-      return;
-    }
-    StreamMessage message;
-    message.offset = m_start;
-    m_sysex.push_back(byte);
-    message.sysex.swap(m_sysex);
-    out->push_back(std::move(message));
-    return;
-  }
+  if (byte == 0xF7 && m_inSysex) return EndSysex(out);
   AbandonOpen(("by status " + Hex(byte) + " at byte " + std::to_string(offset)).c_str());
   if (byte == 0xF7) {
     Report(offset, "f7 outside a system-exclusive message; skipped");

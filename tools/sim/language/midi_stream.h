@@ -38,6 +38,9 @@ class MidiStreamReader {
   size_t Offset() const { return m_offset; }
 
  private:
+  void FeedData(uint8_t byte, size_t offset, std::vector<StreamMessage>* out);
+  void FeedStatus(uint8_t byte, size_t offset, std::vector<StreamMessage>* out);
+  void EndSysex(std::vector<StreamMessage>* out);
   void Report(size_t offset, const std::string& what);
   void EndStray();
   void AbandonOpen(const char* why);

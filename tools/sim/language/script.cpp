@@ -184,15 +184,10 @@ void ParseExpect(Words& words, Step& step) {
     step.to = static_cast<int>(words.Int("value", 0, 127));
   } else if (SameWord(what, "drawn")) {  // a window test reads its own picture
     step.expect = ExpectKind::Drawn;
-    std::vector<std::string> name;
-    while (words.More()) name.push_back(words.Take("a light"));
-    if (name.size() < 2) Fail("expected expect drawn LIGHT on|off");
-    Words state({name.back()});
-    name.pop_back();
-    const std::string light = Words(name).Rest();
+    const std::string light = words.TakeName("a light");
     step.light = FindNamed(light, true, &step.position);
     if (step.light == nullptr) Fail("no light is called \"" + light + "\"");
-    step.on = state.OnOff();
+    step.on = words.OnOff();
   } else {
     Fail("cannot expect \"" + what + "\"");
   }
@@ -280,14 +275,9 @@ void ParseClick(Words& words, Step& step) {
 
 void ParseDrag(Words& words, Step& step) {
   step.kind = StepKind::Drag;
-  std::vector<std::string> rest;
-  while (words.More()) rest.push_back(words.Take("a fader"));
-  if (rest.size() < 2) Fail("expected drag fader N VALUE");
-  Words value({rest.back()});
-  rest.pop_back();
-  step.control = &TakeNamed(false, &step.position, Words(rest).Rest());
+  step.control = &TakeNamed(false, &step.position, words.TakeName("a fader"));
   if (step.control->kind != ControlKind::Fader) Fail("only faders drag");
-  step.to = static_cast<int>(value.Int("value", 0, 127));
+  step.to = static_cast<int>(words.Int("value", 0, 127));
 }
 
 void ParseMenu(Words& words, Step& step) {

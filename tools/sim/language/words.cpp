@@ -75,6 +75,13 @@ std::string Words::Rest() {
   return rest;
 }
 
+std::string Words::TakeName(const char* what) {
+  if (m_words.size() < m_next + 2) Fail(std::string("missing ") + what + " and what follows it");
+  std::string name;
+  while (m_next + 1 < m_words.size()) name += (name.empty() ? "" : " ") + m_words[m_next++];
+  return name;
+}
+
 void Words::End() const {
   if (More()) Fail("unexpected \"" + m_words[m_next] + "\"");
 }

@@ -39,6 +39,9 @@ class Words {
   void Expect(const char* word);
   // The words left, joined by single spaces.
   std::string Rest();
+  // All the words left but the last, joined: a name of several words before
+  // one more argument ("drag fader 5 100", "expect drawn arrow up on").
+  std::string TakeName(const char* what);
   // Fails when words are left.
   void End() const;
 

@@ -333,6 +333,32 @@ void HostModel::Command(uint32_t id) {
   RunCommandLocked(id);
 }
 
+namespace {
+
+// Takes back the last edit, or does again the last one taken back: takes,
+// markers and punch points.
+void UndoOrRedo(HostState& s, bool undoing) {
+  std::vector<HostEdit>& from = undoing ? s.undo : s.redo;
+  std::vector<HostEdit>& to = undoing ? s.redo : s.undo;
+  if (from.empty()) return;
+  const HostEdit edit = from.back();
+  from.pop_back();
+  if (edit.kind == HostEdit::Take) s.takes += undoing ? -1 : 1;
+  if (edit.kind == HostEdit::Marker) {
+    if (undoing) {
+      auto it = std::find(s.markers.begin(), s.markers.end(), edit.after);
+      if (it != s.markers.end()) s.markers.erase(it);
+    } else {
+      s.markers.insert(std::upper_bound(s.markers.begin(), s.markers.end(), edit.after), edit.after);
+    }
+  }
+  if (edit.kind == HostEdit::PunchIn) s.punchIn = undoing ? edit.before : edit.after;
+  if (edit.kind == HostEdit::PunchOut) s.punchOut = undoing ? edit.before : edit.after;
+  to.push_back(edit);
+}
+
+}  // namespace
+
 void HostModel::RunCommandLocked(uint32_t id) {
   HostState& s = m_state;
   auto undoable = [&s](HostEdit edit) {
@@ -379,27 +405,9 @@ void HostModel::RunCommandLocked(uint32_t id) {
       s.recordModeDialog = s.recordMode;
       break;
     case COMMAND_UNDO:
-    case COMMAND_REDO: {
-      std::vector<HostEdit>& from = id == COMMAND_UNDO ? s.undo : s.redo;
-      std::vector<HostEdit>& to = id == COMMAND_UNDO ? s.redo : s.undo;
-      if (from.empty()) break;
-      const HostEdit edit = from.back();
-      from.pop_back();
-      const bool undoing = id == COMMAND_UNDO;
-      if (edit.kind == HostEdit::Take) s.takes += undoing ? -1 : 1;
-      if (edit.kind == HostEdit::Marker) {
-        if (undoing) {
-          auto it = std::find(s.markers.begin(), s.markers.end(), edit.after);
-          if (it != s.markers.end()) s.markers.erase(it);
-        } else {
-          s.markers.insert(std::upper_bound(s.markers.begin(), s.markers.end(), edit.after), edit.after);
-        }
-      }
-      if (edit.kind == HostEdit::PunchIn) s.punchIn = undoing ? edit.before : edit.after;
-      if (edit.kind == HostEdit::PunchOut) s.punchOut = undoing ? edit.before : edit.after;
-      to.push_back(edit);
+    case COMMAND_REDO:
+      UndoOrRedo(s, id == COMMAND_UNDO);
       break;
-    }
     default:
       break;  // logged only
   }

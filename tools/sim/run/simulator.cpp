@@ -23,6 +23,7 @@ namespace {
 // What a run starts from, all read and checked before anything starts.
 struct Input {
   std::vector<Step> steps;
+  std::vector<Step> windowTest;  // --window-test's steps
   Project project;
   bool haveProject = false;
 };
@@ -53,19 +54,23 @@ bool ReadText(const std::string& path, std::string* text) {
   return true;
 }
 
-// The scripts and the project; every mistake in them is collected.
+// A script's steps, or its mistakes; `window` admits the window's steps.
+void ReadScript(const std::string& path, bool window, std::vector<Step>* steps, std::vector<std::string>* errors) {
+  std::string text;
+  if (!ReadText(path, &text)) {
+    errors->push_back(path + ": cannot read the " + (window ? "window test" : "script"));
+    return;
+  }
+  ParseResult parsed = ParseScript(path, text, window);
+  errors->insert(errors->end(), parsed.errors.begin(), parsed.errors.end());
+  for (Step& step : parsed.steps) steps->push_back(std::move(step));
+}
+
+// The scripts, the window test and the project; every mistake in them is collected.
 std::vector<std::string> ReadInput(const Options& options, Input* input) {
   std::vector<std::string> errors;
-  for (const std::string& path : options.scripts) {
-    std::string text;
-    if (!ReadText(path, &text)) {
-      errors.push_back(path + ": cannot read the script");
-      continue;
-    }
-    ParseResult parsed = ParseScript(path, text);
-    errors.insert(errors.end(), parsed.errors.begin(), parsed.errors.end());
-    for (Step& step : parsed.steps) input->steps.push_back(std::move(step));
-  }
+  for (const std::string& path : options.scripts) ReadScript(path, false, &input->steps, &errors);
+  if (!options.windowTest.empty()) ReadScript(options.windowTest, true, &input->windowTest, &errors);
   if (!options.project.empty()) {
     std::string error;
     const std::string surface = options.clsid.empty() ? ClsidText(CLSID_Tavrel) : options.clsid;
@@ -109,8 +114,15 @@ int Play(Attached& a, const Input& input, RunContext& run, Runner& runner) {
   if (a.captures.PlaysFile())
     if (const int result = a.captures.Play(run)) return result;
   if (o.window && a.window.run != nullptr) {
-    WindowContext window{run,         runner,          true,       o.project, o.windowTest, ClsidText(a.loaded.clsid),
-                         o.refreshMs, a.loaded.module, &a.captures};
+    WindowContext window{run,
+                         runner,
+                         true,
+                         o.project,
+                         o.windowTest.empty() ? nullptr : &input.windowTest,
+                         ClsidText(a.loaded.clsid),
+                         o.refreshMs,
+                         a.loaded.module,
+                         &a.captures};
     const int result = a.window.run(window);
     a.attached = window.attached;
     return result;

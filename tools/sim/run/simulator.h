@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/monitor.h"
 #include "run/capture_session.h"
@@ -19,10 +20,10 @@ namespace sim {
 struct WindowContext {
   RunContext& run;
   Runner& runner;
-  bool attached = true;      // false after Surface > Detach; the caller detaches only when true
-  std::string projectPath;   // File > Save writes here; File > Open changes it
-  std::string testScript;    // --window-test: gestures and checks run in the window, then it closes
-  std::string surfaceClsid;  // written into saved projects
+  bool attached = true;                     // false after Surface > Detach; the caller detaches only when true
+  std::string projectPath;                  // File > Save writes here; File > Open changes it
+  const std::vector<Step>* test = nullptr;  // --window-test: steps run in the window, which then closes
+  std::string surfaceClsid;                 // written into saved projects
   int refreshMs = 50;
   HMODULE module = nullptr;         // the DLL when loaded from a file: its pages are served from it
   CaptureSession* ports = nullptr;  // the live MIDI ports the Ports menu opens and closes

@@ -146,65 +146,69 @@ bool Check(RunContext& context, Watch& watch, std::string* mismatch, std::string
   });
 }
 
+// Plays one random step, refreshes, and checks; false with why it failed
+// (and the expectation that shows it, for the replay).
+bool SoakStep(RunContext& context, Runner& runner, Watch& watch, const std::string& line, std::string* failure,
+              std::string* expectation) {
+  const ParseResult parsed = ParseScript("soak", line);
+  if (!parsed.errors.empty()) {
+    *failure = parsed.errors.front();
+    return false;
+  }
+  for (const Step& step : parsed.steps) {
+    const bool storeKey =
+        step.control != nullptr && step.control->status == STATUS_CH15 && step.control->controller == CC_STORE_KEY;
+    if (storeKey && (step.kind == StepKind::Hold || step.kind == StepKind::Release))
+      watch.storeHeld = step.kind == StepKind::Hold;
+    if (step.kind == StepKind::Press && step.control->status == STATUS_CH15 &&
+        (step.control->controller == CC_CURSOR_LEFT || step.control->controller == CC_CURSOR_RIGHT) &&
+        context.settings[CONFIG_CURSOR_LEFT_RIGHT] != 0) {
+      watch.playStale = watch.recordStale = true;
+    }
+    if (!runner.Run(step, failure)) return false;
+  }
+  context.session.Refresh(1, 0);
+  if (!Check(context, watch, failure, expectation)) return false;
+  const std::vector<std::string> errors = context.host.TakeErrors();
+  if (errors.empty()) return true;
+  *failure = "error of the run: " + errors.front();
+  return false;
+}
+
+// The script that replays a failed run up to its failure, in the current folder.
+void WriteReplay(RunContext& context, uint32_t seed, long step, const std::string& failure,
+                 const std::string& expectation, const std::vector<std::string>& played) {
+  const std::string replay = "soak-replay-" + std::to_string(seed) + ".txt";
+  std::ofstream out(replay);
+  out << "# soak seed " << seed << ", failed at step " << step << ": " << failure << "\n";
+  for (const std::string& line : played) out << line << "\nrefresh\n";
+  if (!expectation.empty()) out << expectation << "\n";
+  context.monitor.Print("soak: seed " + std::to_string(seed) + ", step " + std::to_string(step) + ": " + failure);
+  context.monitor.Print("soak: the script that replays it: " + replay);
+}
+
 }  // namespace
 
 int RunSoak(RunContext& context, Runner& runner, long steps, uint32_t seed) {
   std::mt19937 random(seed);
-  std::vector<std::string> played;
   Watch watch;
   Positions positions;
   const uint64_t inBefore = context.session.Delivered();
   const uint64_t outBefore = context.host.MessagesOut();
   // Start with the automation-arm row as such; the soak switches it to the
   // locate buttons and back now and then.
-  played.push_back("option locate automation");
-  for (const std::string& line : played) {
-    std::string failure;
-    const ParseResult parsed = ParseScript("soak", line);
-    for (const Step& step : parsed.steps)
-      if (!runner.Run(step, &failure)) {
-        context.monitor.Print("soak: " + failure);
-        return 1;
-      }
-  }
+  std::vector<std::string> played = {"option locate automation"};
+  std::string failure, expectation;
+  for (const Step& step : ParseScript("soak", played.front()).steps)
+    if (!runner.Run(step, &failure)) {
+      context.monitor.Print("soak: " + failure);
+      return 1;
+    }
   const auto start = std::chrono::steady_clock::now();
   for (long i = 0; i < steps; ++i) {
-    const std::string line = RandomLine(random, positions);
-    played.push_back(line);
-    const ParseResult parsed = ParseScript("soak", line);
-    std::string failure, expectation;
-    bool ok = parsed.errors.empty();
-    if (!ok) failure = parsed.errors.front();
-    for (const Step& step : parsed.steps) {
-      if (!ok) break;
-      const bool storeKey =
-          step.control != nullptr && step.control->status == STATUS_CH15 && step.control->controller == CC_STORE_KEY;
-      if (storeKey && (step.kind == StepKind::Hold || step.kind == StepKind::Release))
-        watch.storeHeld = step.kind == StepKind::Hold;
-      if (step.kind == StepKind::Press && step.control->status == STATUS_CH15 &&
-          (step.control->controller == CC_CURSOR_LEFT || step.control->controller == CC_CURSOR_RIGHT) &&
-          context.settings[CONFIG_CURSOR_LEFT_RIGHT] != 0) {
-        watch.playStale = watch.recordStale = true;
-      }
-      ok = runner.Run(step, &failure);
-    }
-    if (ok) {
-      context.session.Refresh(1, 0);
-      ok = Check(context, watch, &failure, &expectation);
-      const std::vector<std::string> errors = context.host.TakeErrors();
-      if (ok && !errors.empty()) {
-        ok = false;
-        failure = "error of the run: " + errors.front();
-      }
-    }
-    if (!ok) {
-      const std::string replay = "soak-replay-" + std::to_string(seed) + ".txt";
-      std::ofstream out(replay);
-      out << "# soak seed " << seed << ", failed at step " << i + 1 << ": " << failure << "\n";
-      for (const std::string& step : played) out << step << "\nrefresh\n";
-      if (!expectation.empty()) out << expectation << "\n";
-      context.monitor.Print("soak: seed " + std::to_string(seed) + ", step " + std::to_string(i + 1) + ": " + failure);
-      context.monitor.Print("soak: the script that replays it: " + replay);
+    played.push_back(RandomLine(random, positions));
+    if (!SoakStep(context, runner, watch, played.back(), &failure, &expectation)) {
+      WriteReplay(context, seed, i + 1, failure, expectation, played);
       return 1;
     }
     // The played history only needs to reach back to the start for a replay;

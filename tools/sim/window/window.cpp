@@ -50,6 +50,8 @@ class MainWindow {
   int Run();
 
  private:
+  bool Create();
+  void ShowChosenPorts();
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Gesture(const Step& step);
@@ -274,7 +276,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(m_window, message, wParam, lParam);
 }
 
-int MainWindow::Run() {
+// The window and its panes, the surface scaled to the screen's width with
+// the mixer and the monitor below it; false when it cannot be made.
+bool MainWindow::Create() {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSA wc = {};
@@ -284,8 +288,6 @@ int MainWindow::Run() {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClass;
   RegisterClassA(&wc);
-
-  // The surface fits the screen's width; the mixer and the monitor sit below it.
   const Rect bounds = SurfaceBounds();
   const int screen = GetSystemMetrics(SM_CXSCREEN);
   const double scale = std::min(1.0, (screen - 2 * kGap - 16) / static_cast<double>(bounds.w));
@@ -293,36 +295,38 @@ int MainWindow::Run() {
   RECT frame = {0, 0, surfaceW + 2 * kGap, surfaceH + kPanesH + 3 * kGap};
   m_portNames = ListPorts();
   m_menu = BuildMenuBar(m_portNames);
-  // Ports opened from the command line (--midi-in, --midi-out) show as chosen.
-  if (m_context.ports != nullptr) {
-    const auto indexOf = [](const std::vector<std::string>& names, bool open, const std::string& name) {
-      for (size_t i = 0; open && i < names.size(); ++i)
-        if (names[i] == name) return static_cast<int>(i);
-      return -1;
-    };
-    m_openInput = indexOf(m_portNames.inputs, m_context.ports->Input().IsOpen(), m_context.ports->Input().Name());
-    m_openOutput = indexOf(m_portNames.outputs, m_context.ports->Output().IsOpen(), m_context.ports->Output().Name());
-    CheckPorts(m_menu, m_openInput, m_openOutput);
-  }
+  ShowChosenPorts();
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
   m_refreshMs = m_context.refreshMs;
-  HWND window =
+  m_window =
       CreateWindowExA(0, kClass, "TavrelSim", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, frame.right - frame.left,
                       frame.bottom - frame.top, nullptr, m_menu, GetModuleHandleA(nullptr), this);
-  if (!window) return 2;
-  m_window = window;
+  if (!m_window) return false;
   m_view.Create(m_window, kGap, kGap, scale);
   const int panesY = surfaceH + 2 * kGap;
   m_mixer.Create(m_window, kGap, panesY, kMixerW, kPanesH);
   m_pane.Create(m_window, 2 * kGap + kMixerW, panesY, surfaceW - kMixerW - kGap, kPanesH);
-  if (!m_context.testScript.empty()) {
+  return true;
+}
+
+// Ports opened from the command line (--midi-in, --midi-out) show as chosen.
+void MainWindow::ShowChosenPorts() {
+  if (m_context.ports == nullptr) return;
+  const auto indexOf = [](const std::vector<std::string>& names, bool open, const std::string& name) {
+    for (size_t i = 0; open && i < names.size(); ++i)
+      if (names[i] == name) return static_cast<int>(i);
+    return -1;
+  };
+  m_openInput = indexOf(m_portNames.inputs, m_context.ports->Input().IsOpen(), m_context.ports->Input().Name());
+  m_openOutput = indexOf(m_portNames.outputs, m_context.ports->Output().IsOpen(), m_context.ports->Output().Name());
+  CheckPorts(m_menu, m_openInput, m_openOutput);
+}
+
+int MainWindow::Run() {
+  if (!Create()) return 2;
+  if (m_context.test != nullptr) {
     m_test = std::make_unique<WindowTest>(m_context.runner, m_context.run.hardware, m_view, m_mixer, m_window);
-    std::string error;
-    if (!m_test->Load(m_context.testScript, &error)) {
-      m_context.run.monitor.Print("TavrelSim: " + error);
-      DestroyWindow(m_window);
-      return 2;
-    }
+    m_test->Load(*m_context.test);
   }
   MonitorFeed::Instance().SetWindow(m_window);
   Changed();

@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "midi_map.h"
 #include "model/hardware.h"
@@ -45,22 +43,6 @@ BOOL CALLBACK FindFrame(HWND top, LPARAM data) {
 
 WindowTest::~WindowTest() {
   if (m_frameHand.joinable()) m_frameHand.join();
-}
-
-bool WindowTest::Load(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
-    *error = path + ": cannot read the window test";
-    return false;
-  }
-  ParseResult parsed = ParseScript(path, text.str(), true);
-  if (!parsed.errors.empty()) {
-    for (const std::string& line : parsed.errors) *error += (error->empty() ? "" : "\n") + line;
-    return false;
-  }
-  m_steps = std::move(parsed.steps);
-  return true;
 }
 
 void WindowTest::Post(UINT message, POINT at) {

@@ -33,9 +33,8 @@ class WindowTest {
   WindowTest(Runner& runner, Hardware& hardware, SurfaceView& view, MixerPanel& mixer, HWND main)
       : m_runner(runner), m_hardware(hardware), m_view(view), m_mixer(mixer), m_main(main) {}
   ~WindowTest();
-  // Reads and parses the whole file; false with `error` ("file:line: reason")
-  // when it cannot be read or a line cannot be parsed.
-  bool Load(const std::string& path, std::string* error);
+  // The steps to run, parsed with the window's steps admitted.
+  void Load(const std::vector<Step>& steps) { m_steps = steps; }
   // Runs the next step. False when the test is over (passed or failed).
   bool Tick();
   bool Failed() const { return !m_failure.empty(); }
