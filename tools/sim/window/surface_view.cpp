@@ -28,7 +28,7 @@ HWND SurfaceView::Create(HWND parent, int x, int y, double scale) {
   static bool registered = false;
   if (!registered) {
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = Proc;
+    wc.lpfnWndProc = ObjectProc<SurfaceView>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursor(nullptr, IDC_HAND);
     wc.lpszClassName = kClass;
@@ -124,12 +124,6 @@ void SurfaceView::Move(const LayoutRow& row, int value) {
     std::snprintf(text, sizeof text, "knob %s %d", step.control->name, step.to);
   step.text = text;
   m_gesture(step);
-}
-
-LRESULT CALLBACK SurfaceView::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* view = WindowObject<SurfaceView>(window, message, lParam);
-  if (!view || !view->m_window) return DefWindowProcA(window, message, wParam, lParam);
-  return view->Handle(message, wParam, lParam);
 }
 
 LRESULT SurfaceView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

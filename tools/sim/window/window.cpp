@@ -52,7 +52,8 @@ class MainWindow {
  private:
   bool Create();
   void ShowChosenPorts();
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK sim::ObjectProc<MainWindow>(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND Handle() const { return m_window; }
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Gesture(const Step& step);
   void Command(UINT id);
@@ -225,12 +226,6 @@ void MainWindow::Command(UINT id) {
   Changed();
 }
 
-LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = WindowObject<MainWindow>(window, message, lParam);
-  if (!self || !self->m_window) return DefWindowProcA(window, message, wParam, lParam);
-  return self->Handle(message, wParam, lParam);
-}
-
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIM_CHANGED:
@@ -282,7 +277,7 @@ bool MainWindow::Create() {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ObjectProc<MainWindow>;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
