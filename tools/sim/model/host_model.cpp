@@ -127,8 +127,7 @@ class CHostMidiOut : public Part<IHostMidiOut> {
  public:
   using Part::Part;
   HRESULT STDMETHODCALLTYPE SendShortMessage(ULONG_PTR cookie, DWORD message) override {
-    m_host.OnMessage(cookie, message);
-    return S_OK;
+    return m_host.OnMessage(cookie, message);
   }
   SIM_BEYOND(4)
 };
@@ -136,10 +135,7 @@ class CHostMidiOut : public Part<IHostMidiOut> {
 class CHostKeyboard : public Part<IHostKeyboard> {
  public:
   using Part::Part;
-  HRESULT STDMETHODCALLTYPE SendKey(DWORD virtualKey, DWORD kind) override {
-    m_host.OnKey(virtualKey, kind);
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE SendKey(DWORD virtualKey, DWORD kind) override { return m_host.OnKey(virtualKey, kind); }
   SIM_BEYOND(4)
 };
 
@@ -148,10 +144,7 @@ class CHostCommands : public Part<IHostCommands> {
   using Part::Part;
   HRESULT STDMETHODCALLTYPE Slot3Placeholder() override { return Undefined(3); }
   HRESULT STDMETHODCALLTYPE Slot4Placeholder() override { return Undefined(4); }
-  HRESULT STDMETHODCALLTYPE RunCommand(DWORD id) override {
-    m_host.OnCommand(id);
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE RunCommand(DWORD id) override { return m_host.OnCommand(id); }
   SIM_BEYOND(6)
 };
 
@@ -278,19 +271,20 @@ HRESULT HostModel::QueryHost(REFIID riid, void** out) {
   return S_OK;
 }
 
-void HostModel::OnMessage(ULONG_PTR cookie, DWORD message) {
+HRESULT HostModel::OnMessage(ULONG_PTR cookie, DWORD message) {
   m_messagesOut.fetch_add(1, std::memory_order_relaxed);
   m_monitor.Out(message);
   if (cookie != m_cookie.load()) Error(Printf("SendShortMessage with cookie %p, not the surface's", (void*)cookie));
   if (const char* why = host_contract::MidiOut(message))
     Error(Printf("SendShortMessage %08lx: %s", static_cast<unsigned long>(message), why));
   m_hardware.Receive(message);
+  return S_OK;
 }
 
-void HostModel::OnKey(DWORD vk, DWORD kind) {
+HRESULT HostModel::OnKey(DWORD vk, DWORD kind) {
   if (const char* why = host_contract::KeyKind(kind)) {
     Error(Printf("SendKey kind %lu: %s", static_cast<unsigned long>(kind), why));
-    return;
+    return S_OK;
   }
   std::lock_guard<std::mutex> lock(m_mutex);
   bool* modifier = vk == kVkCtrl    ? &m_state.ctrl
@@ -300,9 +294,9 @@ void HostModel::OnKey(DWORD vk, DWORD kind) {
   if (modifier != nullptr && kind != KEY_PRESS) {
     *modifier = kind == KEY_DOWN;
     if (m_monitor.Reads()) m_monitor.Host("SendKey " + KeyName(vk) + (kind == KEY_DOWN ? " down" : " up"));
-    return;
+    return S_OK;
   }
-  if (kind == KEY_UP) return;
+  if (kind == KEY_UP) return S_OK;
   const std::string shortcut = std::string(m_state.ctrl ? "Ctrl+" : "") + (m_state.alt ? "Alt+" : "") +
                                (m_state.shift ? "Shift+" : "") + KeyName(vk);
   m_monitor.Host("SendKey " + shortcut);
@@ -319,13 +313,15 @@ void HostModel::OnKey(DWORD vk, DWORD kind) {
     m_state.recordMode = m_state.recordModeDialog;
     m_state.recordModeDialog = -1;
   }
+  return S_OK;
 }
 
-void HostModel::OnCommand(DWORD id) {
+HRESULT HostModel::OnCommand(DWORD id) {
   m_monitor.Host("RunCommand " + std::to_string(id) + " " + CommandName(id));
   std::lock_guard<std::mutex> lock(m_mutex);
   if (m_state.commands.size() < 10000) m_state.commands.push_back(id);
   RunCommandLocked(id);
+  return S_OK;
 }
 
 void HostModel::Command(uint32_t id) {
@@ -448,13 +444,17 @@ HRESULT HostModel::OnSetParam(DWORD kind, DWORD strip, DWORD param, DWORD index,
   return S_OK;
 }
 
-HRESULT HostModel::OnGetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) {
+// A read of one strip's parameter: shown among the reads, with its result
+// pointer checked; the caller then checks the call under the lock.
+bool HostModel::StartRead(const char* call, DWORD strip, DWORD param, const void* result) {
   if (m_monitor.Reads())
-    m_monitor.Host(Printf("GetParam strip %lu %s", static_cast<unsigned long>(strip), ParamName(param)));
-  if (value == nullptr) {
-    Error("GetParam without a value pointer");
-    return E_POINTER;
-  }
+    m_monitor.Host(Printf("%s strip %lu %s", call, static_cast<unsigned long>(strip), ParamName(param)));
+  if (result == nullptr) Error(std::string(call) + " without a result pointer");
+  return result != nullptr;
+}
+
+HRESULT HostModel::OnGetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) {
+  if (!StartRead("GetParam", strip, param, value)) return E_POINTER;
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!CheckStrip("GetParam", kind, strip, param, index)) return E_INVALIDARG;
   *value = *ParamSlot(m_state.strips[strip], param, index);
@@ -474,12 +474,7 @@ HRESULT HostModel::OnSetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, D
 }
 
 HRESULT HostModel::OnGetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD* on) {
-  if (m_monitor.Reads())
-    m_monitor.Host(Printf("GetArm strip %lu %s", static_cast<unsigned long>(strip), ParamName(param)));
-  if (on == nullptr) {
-    Error("GetArm without a result pointer");
-    return E_POINTER;
-  }
+  if (!StartRead("GetArm", strip, param, on)) return E_POINTER;
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!CheckStrip("GetArm", kind, strip, param, index)) return E_INVALIDARG;
   *on = m_state.strips[strip].armed[ArmableRow(param)][index] ? 1 : 0;

@@ -49,9 +49,9 @@ class HostModel {
   // Called by the interface objects.
   void Error(const std::string& what);
   HRESULT QueryHost(REFIID riid, void** out);
-  void OnMessage(ULONG_PTR cookie, DWORD message);
-  void OnKey(DWORD virtualKey, DWORD kind);
-  void OnCommand(DWORD id);
+  HRESULT OnMessage(ULONG_PTR cookie, DWORD message);
+  HRESULT OnKey(DWORD virtualKey, DWORD kind);
+  HRESULT OnCommand(DWORD id);
   HRESULT OnStripCount(DWORD kind, DWORD* count);
   HRESULT OnSetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float value, DWORD flag);
   HRESULT OnGetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value);
@@ -66,6 +66,7 @@ class HostModel {
  private:
   void RunCommandLocked(uint32_t id);
   bool CheckStrip(const char* call, DWORD kind, DWORD strip, DWORD param, DWORD index);
+  bool StartRead(const char* call, DWORD strip, DWORD param, const void* result);
 
   Monitor& m_monitor;
   Hardware& m_hardware;
