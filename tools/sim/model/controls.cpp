@@ -55,6 +55,12 @@ constexpr Control Transport(int t, const char* name, const char* alias, const ch
              cc == LED_RECORD ? Ch15(LED_RECORD) : None);
 }
 
+// A row of its own kind, every field given.
+constexpr Control Own(const char* name, ControlKind kind, Kind drawn, uint8_t status, uint8_t cc, Address light,
+                      const char* caption, Rect place, bool perStrip = false, bool sharesLight = false) {
+  return {name, nullptr, kind, drawn, 0, status, cc, light, caption, place, perStrip, sharesLight};
+}
+
 constexpr Control kControls[] = {
     StripRow("knobstrip", "knob-strip", ControlKind::StripButton, Kind::KnobStripButton, STATUS_CH15,
              CC_KNOB_STRIP_FIRST, LED_KNOB_STRIP, "KNOB", 62),
@@ -69,18 +75,8 @@ constexpr Control kControls[] = {
              150),
     StripRow("mute", nullptr, ControlKind::LatchButton, Kind::MuteButton, STATUS_CH14, CC_MUTE_FIRST, LED_MUTE, "MUTE",
              170),
-    {"fader",
-     nullptr,
-     ControlKind::Fader,
-     Kind::Fader,
-     0,
-     STATUS_CH16,
-     CC_FADER_FIRST,
-     None,
-     "",
-     {StripX(0), FADER_TOP, BUTTON_W, FADER_H},
-     true,
-     false},
+    Own("fader", ControlKind::Fader, Kind::Fader, STATUS_CH16, CC_FADER_FIRST, None, "",
+        {StripX(0), FADER_TOP, BUTTON_W, FADER_H}, true),
 
     // The display: two digits, the pick-up arrows, and two lights only ever darkened.
     Light("display left", "digit left", Kind::Digit, 0, DIGIT_LEFT, "", {R + 12, 58, 36, 62}),
@@ -121,48 +117,16 @@ constexpr Control kControls[] = {
 
     // Keys: store (its light shares the solo light of position 1 on the wire),
     // the two keys without a function, the cursor cross, the footswitch jack.
-    {"store",
-     nullptr,
-     ControlKind::Key,
-     Kind::StoreKey,
-     0,
-     STATUS_CH15,
-     CC_STORE_KEY,
-     {STATUS_CH14, LED_STORE},
-     "STORE",
-     {R, 346, 58, 28},
-     false,
-     true},
+    Own("store", ControlKind::Key, Kind::StoreKey, STATUS_CH15, CC_STORE_KEY, {STATUS_CH14, LED_STORE}, "STORE",
+        {R, 346, 58, 28}, false, true),
     Key("key50", "key 50", Kind::UnusedKey, 0, CC_UNUSED_KEY_FIRST, "", {R, 384, 58, 20}),
     Key("key51", "key 51", Kind::UnusedKey, 1, CC_UNUSED_KEY_LAST, "", {R, 412, 58, 20}),
     Key("up", nullptr, Kind::UpKey, 0, CC_UP_KEY, "UP", {R + 108, 346, 36, 28}),
     Key("left", nullptr, Kind::CursorKey, 0, CC_CURSOR_LEFT, "<", {R + 68, 380, 36, 28}),
     Key("right", nullptr, Kind::CursorKey, 1, CC_CURSOR_RIGHT, ">", {R + 148, 380, 36, 28}),
     Key("down", nullptr, Kind::DownKey, 0, CC_DOWN_KEY, "DOWN", {R + 108, 414, 36, 28}),
-    {"jog",
-     nullptr,
-     ControlKind::Jog,
-     Kind::JogWheel,
-     0,
-     STATUS_CH16,
-     CC_JOG_WHEEL,
-     None,
-     "JOG",
-     {R + 212, 342, 116, 116},
-     false,
-     false},
-    {"footswitch",
-     nullptr,
-     ControlKind::Key,
-     Kind::Footswitch,
-     0,
-     STATUS_CH16,
-     CC_FOOTSWITCH,
-     None,
-     "FOOT",
-     {R, 448, 58, 28},
-     false,
-     false},
+    Own("jog", ControlKind::Jog, Kind::JogWheel, STATUS_CH16, CC_JOG_WHEEL, None, "JOG", {R + 212, 342, 116, 116}),
+    Own("footswitch", ControlKind::Key, Kind::Footswitch, STATUS_CH16, CC_FOOTSWITCH, None, "FOOT", {R, 448, 58, 28}),
 };
 
 bool Named(const Control& row, const std::string& name, bool alias) {

@@ -50,9 +50,7 @@ std::vector<LayoutRow> BuildLayout() {
 const LayoutRow* Find(const char* name, bool needsLight) {
   int position = 0;
   const Control* control = name == nullptr ? nullptr : FindNamed(name, needsLight, &position);
-  for (const LayoutRow& row : SurfaceLayout())
-    if (row.control == control && row.position == position) return &row;
-  return nullptr;
+  return RowFor(control, position);
 }
 
 }  // namespace
@@ -65,6 +63,13 @@ const std::vector<LayoutRow>& SurfaceLayout() {
 const LayoutRow* HitTest(int x, int y) {
   for (const LayoutRow& row : SurfaceLayout())
     if (row.rect.Contains(x, y)) return &row;
+  return nullptr;
+}
+
+const LayoutRow* RowFor(const Control* control, int position) {
+  if (control == nullptr) return nullptr;
+  for (const LayoutRow& row : SurfaceLayout())
+    if (row.control == control && row.position == position) return &row;
   return nullptr;
 }
 

@@ -37,6 +37,8 @@ const LayoutRow* HitTest(int x, int y);
 const LayoutRow* FindRow(const char* name);
 // The same among rows with a light ("play" is the play lamp, "up" the arrow).
 const LayoutRow* FindLightRow(const char* name);
+// The row of a control of the table at a window position (0 for a row of its own).
+const LayoutRow* RowFor(const Control* control, int position);
 
 // The row that sends from, or lights at, an address; null when none does.
 // Several rows may light at one address (the store key's light): the first wins.

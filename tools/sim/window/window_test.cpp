@@ -73,14 +73,8 @@ bool WindowTest::ChooseInFrame(int combo, int item) {
   return true;
 }
 
-const LayoutRow& RowOf(const Step& step) {
-  for (const LayoutRow& row : SurfaceLayout())
-    if (row.control == step.control && row.position == step.position) return row;
-  return SurfaceLayout().front();  // the parser only names rows of the layout
-}
-
 bool WindowTest::Click(const Step& step) {
-  const LayoutRow& row = RowOf(step);
+  const LayoutRow& row = *RowFor(step.control, step.position);  // the parser names only rows of the layout
   const POINT at = m_view.ToClient(row.rect.CentreX(), row.rect.CentreY());
   Post(WM_LBUTTONDOWN, at);
   Post(WM_LBUTTONUP, at);
@@ -89,7 +83,7 @@ bool WindowTest::Click(const Step& step) {
 
 // From the cap to the value's height in twelve moves, as a hand drags.
 bool WindowTest::Drag(const Step& step) {
-  const LayoutRow& row = RowOf(step);
+  const LayoutRow& row = *RowFor(step.control, step.position);  // the parser names only rows of the layout
   const Rect from = FaderCap(row, m_hardware.FaderPosition(row.index));
   const int endY = FaderCap(row, step.to).CentreY();
   constexpr int kMoves = 12;
@@ -142,9 +136,7 @@ bool WindowTest::Menu(const Step& step) {
 // What the picture shows at the light's centre lit and dark, against what
 // the window drew there.
 bool WindowTest::ExpectDrawn(const Step& step) {
-  const LayoutRow* row = nullptr;
-  for (const LayoutRow& candidate : SurfaceLayout())
-    if (candidate.control == step.light && candidate.position == step.position) row = &candidate;
+  const LayoutRow* row = RowFor(step.light, step.position);
   const int x = row->rect.CentreX(), y = row->rect.CentreY();
   auto drawnWith = [&](uint8_t value) {
     SurfaceState state = m_hardware.State();
