@@ -22,14 +22,14 @@ export DEBIAN_FRONTEND=noninteractive
 # What each job needs. `make demo` builds and runs the x64 binaries only, so it
 # asks for nothing of i386.
 x64=(cmake make g++ python3 googletest mingw-w64 g++-mingw-w64-x86-64-posix mingw-w64-tools
-     wine wine64 xvfb xauth)
+     wine wine64 xvfb xauth libstb-dev)
 case "$job" in
 demo) required=("${x64[@]}") optional=() ;;
 test) required=("${x64[@]}" g++-mingw-w64-i686-posix clang libclang-rt-14-dev libgtest-dev
                 libbenchmark-dev valgrind x11-apps imagemagick nsis python3-markdown osslsigncode openssl
                 softhsm2 libengine-pkcs11-openssl)
       optional=(wine32:i386) ;;
-bench) required=(cmake make g++ libgtest-dev libbenchmark-dev valgrind) optional=() ;;
+bench) required=(cmake make g++ libgtest-dev libbenchmark-dev valgrind libstb-dev) optional=() ;;
 fuzz) required=(cmake make clang libclang-rt-14-dev) optional=() ;;
 # The signing tool only when a key is given (scripts/sign.sh); a key in a
 # PKCS#11 token also needs OpenSSL's PKCS#11 engine.

@@ -23,12 +23,13 @@ for script in docs/guide/*.txt examples/showcase.txt; do
     --snapshots "Z:$(realpath "$shots")" --script "Z:$(realpath "$script")" >/dev/null
 done
 
-# whole NAME: the simulator's picture as it is (the surface and the host).
-# closeup NAME: strips 0 to 7 beside the display, knobs and keys.
-whole() { convert "$shots/$1.png" -strip -define png:compression-level=9 "$images/$1.png"; }
+# whole NAME: the simulator's picture as it is (the surface and the host);
+# its PNG comes compressed. closeup NAME: strips 0 to 7 beside the display,
+# knobs and keys, cut out with ImageMagick.
+whole() { cp "$shots/$1.png" "$images/$1.png"; }
 closeup() {
   convert "$shots/$1.png" \( -clone 0 -crop 328x510+0+0 \) \( -clone 0 -crop 357x510+1140+0 \) \
-    -delete 0 +append +repage -strip -define png:compression-level=9 "$images/$1.png"
+    -delete 0 +append +repage -strip "$images/$1.png"
 }
 whole guide-surface
 whole showcase-recording

@@ -1,5 +1,7 @@
 #include "fake_host.h"
 
+#include "host_contract.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -62,7 +64,7 @@ ULONG STDMETHODCALLTYPE FakeTearOff<Interface, Which>::Release() {
 
 HRESULT STDMETHODCALLTYPE FakeMidiOut::SendShortMessage(ULONG_PTR cookie, DWORD message) {
   host->NoteSend(cookie, message);
-  if (message & 0xFF000000u) host->Record(Format("UNEXPECTED high bits in %08x", message));
+  if (const char* why = host_contract::MidiOut(message)) host->Record(Format("UNEXPECTED %08x: %s", message, why));
   host->Record(Format("send %02x %02x %02x", message & 0xFF, (message >> 8) & 0xFF, (message >> 16) & 0xFF));
   return S_OK;
 }
@@ -86,7 +88,7 @@ HRESULT STDMETHODCALLTYPE FakeCommands::RunCommand(DWORD id) {
 }
 
 HRESULT STDMETHODCALLTYPE FakeMixer::GetStripCount(DWORD kind, DWORD* count) {
-  if (kind != 0) host->Record("UNEXPECTED GetStripCount kind");
+  host->Unexpected("GetStripCount", host_contract::MixerKind(kind));
   host->Record("GetStripCount", true);
   return host->ReadStripCount(count);
 }
@@ -104,15 +106,15 @@ HRESULT STDMETHODCALLTYPE FakeMixer::Slot6Placeholder() {
 }
 HRESULT STDMETHODCALLTYPE FakeMixer::SetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float value,
                                               DWORD flag) {
-  if (kind != 0) host->Record("UNEXPECTED SetParam kind");
-  if (!(value >= 0.0f && value <= 1.0f)) host->Record(Format("UNEXPECTED level %g", static_cast<double>(value)));
+  host->Unexpected("SetParam", host_contract::StripCall(kind, strip, param, index));
+  host->Unexpected("SetParam", host_contract::Level(value));
   host->Record(Format("SetParam strip=%u param=%u index=%u value=%.4f flag=%u", strip, param, index,
                       static_cast<double>(value), flag));
   host->WriteParam(strip, param, index, value);
   return S_OK;
 }
 HRESULT STDMETHODCALLTYPE FakeMixer::GetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) {
-  if (kind != 0) host->Record("UNEXPECTED GetParam kind");
+  host->Unexpected("GetParam", host_contract::StripCall(kind, strip, param, index));
   host->Record(Format("GetParam strip=%u param=%u index=%u", strip, param, index), true);
   return host->ReadParam(strip, param, index, value);
 }
@@ -125,13 +127,13 @@ HRESULT STDMETHODCALLTYPE FakeMixer::Slot10Placeholder() {
   return E_NOTIMPL;
 }
 HRESULT STDMETHODCALLTYPE FakeMixer::SetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD on) {
-  if (kind != 0) host->Record("UNEXPECTED SetArm kind");
+  host->Unexpected("SetArm", host_contract::StripCall(kind, strip, param, index));
   host->Record(Format("SetArm strip=%u param=%u index=%u on=%u", strip, param, index, on));
   host->WriteArm(strip, param, index, on);
   return S_OK;
 }
 HRESULT STDMETHODCALLTYPE FakeMixer::GetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD* on) {
-  if (kind != 0) host->Record("UNEXPECTED GetArm kind");
+  host->Unexpected("GetArm", host_contract::StripCall(kind, strip, param, index));
   host->Record(Format("GetArm strip=%u param=%u index=%u", strip, param, index), true);
   return host->ReadArm(strip, param, index, on);
 }

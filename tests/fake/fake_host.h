@@ -121,6 +121,10 @@ class FakeHost : public IUnknown {
 
   // Used by the tear-offs.
   void Record(std::string line, bool isRead = false);
+  // Records "UNEXPECTED call: why" when a shared contract check found `why`.
+  void Unexpected(const char* call, const char* why) {
+    if (why != nullptr) Record(std::string("UNEXPECTED ") + call + ": " + why);
+  }
   LONG& TearOffRefs(HostInterface which) { return m_refs[static_cast<int>(which)]; }
   void NoteSend(ULONG_PTR cookie, DWORD word) {
     m_lastCookie = cookie;

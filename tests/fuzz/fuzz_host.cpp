@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "host_contract.h"
 #include "midi_map.h"
 
 void FuzzCheck(bool condition, const char* what) {
@@ -37,7 +38,8 @@ float DrawLevel(FuzzInput* input) {
 // Most calls succeed; a few fail without filling their out-argument.
 bool DrawFailure(FuzzInput* input) { return input->Byte() % 8 == 7; }
 
-void CheckStrip(DWORD strip) { FuzzCheck(strip < static_cast<DWORD>(midi::HOST_STRIP_LIMIT), "strip below 128"); }
+// Aborts when a shared contract check found a broken promise.
+void Keep(const char* broken) { FuzzCheck(broken == nullptr, broken); }
 
 }  // namespace
 
@@ -62,16 +64,13 @@ ULONG STDMETHODCALLTYPE FuzzHost::Release() {
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SendShortMessage(ULONG_PTR, DWORD message) {
   Called();
-  const midi::ShortMessage m = midi::Unpack(message);
-  FuzzCheck(m.status == midi::STATUS_CH14 || m.status == midi::STATUS_CH15, "status 0xBD or 0xBE");
-  FuzzCheck(m.controller < 128 && m.value < 128, "data bytes below 128");
-  FuzzCheck((message >> 24) == 0, "high byte clear");
+  Keep(host_contract::MidiOut(message));
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SendKey(DWORD, DWORD kind) {
   Called();
-  FuzzCheck(kind >= KEY_DOWN && kind <= KEY_PRESS, "key kind");
+  Keep(host_contract::KeyKind(kind));
   return S_OK;
 }
 
@@ -91,51 +90,52 @@ HRESULT STDMETHODCALLTYPE FuzzHost::GetStripCount(DWORD, DWORD* count) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::SetParam(DWORD, DWORD strip, DWORD, DWORD index, float value, DWORD flag) {
+HRESULT STDMETHODCALLTYPE FuzzHost::SetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float value,
+                                             DWORD flag) {
   Called();
-  CheckStrip(strip);
-  FuzzCheck(value >= 0.0f && value <= 1.0f, "level within 0.0..1.0");
-  FuzzCheck(flag == 1, "flag 1");
-  FuzzCheck(index < 8, "index below 8");
+  Keep(host_contract::StripCall(kind, strip, param, index));
+  Keep(host_contract::Level(value));
+  Keep(host_contract::Flag(flag));
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::GetParam(DWORD, DWORD strip, DWORD, DWORD, float* value) {
-  if (StripReadFails(strip)) return E_FAIL;
+HRESULT STDMETHODCALLTYPE FuzzHost::GetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) {
+  if (StripReadFails(kind, strip, param, index)) return E_FAIL;
   *value = DrawLevel(m_input);
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::SetArm(DWORD, DWORD strip, DWORD, DWORD, DWORD) {
+HRESULT STDMETHODCALLTYPE FuzzHost::SetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD) {
   Called();
-  CheckStrip(strip);
+  Keep(host_contract::StripCall(kind, strip, param, index));
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::GetArm(DWORD, DWORD strip, DWORD, DWORD, DWORD* on) {
-  if (StripReadFails(strip)) return E_FAIL;
+HRESULT STDMETHODCALLTYPE FuzzHost::GetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD* on) {
+  if (StripReadFails(kind, strip, param, index)) return E_FAIL;
   *on = m_input->Byte() % 2;
   return S_OK;
 }
 
 // A read of one strip's value: the call is seen, the strip checked, and the
 // input decides whether it fails without filling its out-argument.
-bool FuzzHost::StripReadFails(DWORD strip) {
+bool FuzzHost::StripReadFails(DWORD kind, DWORD strip, DWORD param, DWORD index) {
   Called();
-  CheckStrip(strip);
+  Keep(host_contract::StripCall(kind, strip, param, index));
   return DrawFailure(m_input);
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::GetState(DWORD, DWORD* on) {
+HRESULT STDMETHODCALLTYPE FuzzHost::GetState(DWORD which, DWORD* on) {
   Called();
+  Keep(host_contract::TransportState(which));
   if (DrawFailure(m_input)) return E_FAIL;
   *on = m_input->Byte() % 3 == 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::GetNowTime(DWORD, TimeRecord* record) {
+HRESULT STDMETHODCALLTYPE FuzzHost::GetNowTime(DWORD which, TimeRecord* record) {
   Called();
-  FuzzCheck(record != nullptr, "a time record");
+  Keep(host_contract::Time(which, record));
   if (DrawFailure(m_input)) return E_FAIL;
   if (record->format == TIME_FORMAT_POSITION) {
     // Positions near the ends of the range, where a careless add overflows.
@@ -150,9 +150,8 @@ HRESULT STDMETHODCALLTYPE FuzzHost::GetNowTime(DWORD, TimeRecord* record) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE FuzzHost::SetNowTime(DWORD, TimeRecord* record) {
+HRESULT STDMETHODCALLTYPE FuzzHost::SetNowTime(DWORD which, TimeRecord* record) {
   Called();
-  FuzzCheck(record != nullptr, "a time record");
-  FuzzCheck(record->format == TIME_FORMAT_POSITION || record->format == TIME_FORMAT_LOCATE, "time format 2 or 3");
+  Keep(host_contract::Time(which, record));
   return S_OK;
 }

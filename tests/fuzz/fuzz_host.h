@@ -50,7 +50,7 @@ class FuzzHost : public IHostInterfaces {
 
  private:
   static HRESULT PlaceholderCalled();
-  bool StripReadFails(DWORD strip);
+  bool StripReadFails(DWORD kind, DWORD strip, DWORD param, DWORD index);
   void Called() {
     if (onCall) onCall();
   }

@@ -27,6 +27,13 @@ cmp -s "$dir/damaged.txt" "$dir/damaged.orig" || { echo "FAIL the damaged projec
 printf 'TavrelSim project 1\nsurface {00000000-0000-0000-0000-000000000002}\n' > "$dir/other.txt"
 expect "project of another surface" 'a project of surface {00000000-0000-0000-0000-000000000002}' -- \
   --dll "Z:$dll" --project "Z:$dir/other.txt"
+rm -rf "$dir/folder.txt" "$dir/folder.txt.new" && mkdir -p "$dir/folder.txt/inside" && echo 'say started' > "$dir/say.txt"
+expect "project that is a folder" 'folder.txt: the project cannot be read: it is a folder' -- \
+  --dll "Z:$dll" --project "Z:$dir/folder.txt" --script "Z:$dir/say.txt"
+[ -d "$dir/folder.txt/inside" ] && [ ! -e "$dir/folder.txt.new" ] || { echo "FAIL the folder project was touched"; failed=1; }
+printf 'TavrelSim project 1\nsurface {875363BB-FC50-4350-8E52-FFEF845D52E3}\ntransport now 9223372036854775000 punch-in 0 punch-out 0 record-mode overwrite takes 0\n' > "$dir/far.txt"
+expect "now time past the host's range" "far.txt:3: now time 9223372036854775000 is outside the host's times" -- \
+  --dll "Z:$dll" --project "Z:$dir/far.txt" --script "Z:$dir/say.txt"
 printf 'fader 3 64\nfader 40 1\npress F10\n' > "$dir/bad-script.txt"
 expect "script with bad lines" 'bad-script.txt:2: fader 40 is outside 0..31' -- --dll "Z:$dll" --script "Z:$dir/bad-script.txt"
 exit $failed

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "midi_stream.h"
+#include "language/midi_stream.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ TEST(MidiStream, CountsStrayBytesAndNeverStopsOnGarbage) {
 
 }  // namespace
 
-#include "capture.h"
+#include "language/capture.h"
 
 namespace {
 
@@ -118,6 +118,28 @@ TEST(Capture, ReadsHexDumpsAndRawBytes) {
   writer.Add(17, dump.bytes.data() + 3, 2);
   const sim::Capture again = sim::ParseCapture(writer.Text());
   EXPECT_EQ(again.atMs, (std::vector<int64_t>{5, 5, 5, 17, 17}));
+}
+
+// Bytes written without spaces are bytes; offset columns are not; an odd
+// run of digits is refused with its line.
+TEST(Capture, HexWithoutSpaces) {
+  struct Dump {
+    const char* text;
+    std::vector<uint8_t> bytes;
+    size_t errors;
+  };
+  const Dump dumps[] = {
+      {"bf0340\n", {0xBF, 0x03, 0x40}, 0},
+      {"+5ms bf0340 be10\n", {0xBF, 0x03, 0x40, 0xBE, 0x10}, 0},
+      {"00000010: bf0340\n", {0xBF, 0x03, 0x40}, 0},
+      {"00000000  bf 03 40  |..@|\n00000003\n", {0xBF, 0x03, 0x40}, 0},
+      {"bf034\n", {}, 1},
+  };
+  for (const Dump& dump : dumps) {
+    const sim::Capture capture = sim::ParseCapture(dump.text);
+    EXPECT_EQ(capture.bytes, dump.bytes) << dump.text;
+    EXPECT_EQ(capture.errors.size(), dump.errors) << dump.text;
+  }
 }
 
 }  // namespace

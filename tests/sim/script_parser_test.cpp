@@ -3,7 +3,7 @@
 // with a bad line never runs.
 #include <gtest/gtest.h>
 
-#include "script.h"
+#include "language/script.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "midi_map.h"
-#include "surface_layout.h"
+#include "picture/surface_layout.h"
 
 using namespace midi;
 using sim::Address;
@@ -130,4 +130,23 @@ TEST(SurfaceLayoutTest, FaderCapAndPointerAgree) {
   EXPECT_EQ(sim::FaderValueAt(fader, fader.rect.y - 50), 127);
   EXPECT_EQ(sim::FaderValueAt(fader, fader.rect.y + fader.rect.h + 50), 0);
   EXPECT_EQ(sim::FaderCap(fader, 200).y, fader.rect.y);
+}
+
+// The control table's names: each once, each found again by what it is
+// (a control by FindControl, a light by FindLight), and no alias that hides
+// another row's name among the rows of its kind.
+TEST(ControlTableTest, EveryNameIsUniqueAndFindsItsRow) {
+  std::set<std::string> names;
+  for (const sim::Control& c : sim::Controls()) {
+    EXPECT_TRUE(names.insert(c.name).second) << "two rows named " << c.name;
+    const sim::Control* (*find)(const std::string&) = c.status != 0 ? sim::FindControl : sim::FindLight;
+    EXPECT_EQ(find(c.name), &c) << c.name;
+    if (c.alias != nullptr) {
+      EXPECT_TRUE(names.insert(std::string("alias ") + c.alias).second) << c.alias;
+      EXPECT_EQ(find(c.alias), &c) << c.alias;
+    }
+  }
+  EXPECT_EQ(sim::FindLight("play")->light, (Address{STATUS_CH15, LED_PLAY}));  // the lamp, not the key
+  EXPECT_EQ(sim::FindRow("play")->input, (Address{STATUS_CH15, CC_TRANSPORT_FIRST + 1}));
+  EXPECT_EQ(sim::FindLightRow("up")->light, (Address{STATUS_CH15, LED_ARROW_UP}));
 }

@@ -6,61 +6,31 @@
 #include <vector>
 
 #include "midi_map.h"
-#include "picture.h"
-#include "png_writer.h"
-#include "snapshot.h"
-#include "svg_writer.h"
+#include "picture/picture.h"
+#include "picture/png_writer.h"
+#include "picture/snapshot.h"
+#include "picture/svg_writer.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
 
 using sim::Colour;
 using sim::LayoutRow;
 
 namespace {
 
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
-}
-
-// Reads back a PNG as this project writes it, checking its structure on the
-// way: signature, every chunk's CRC, stored deflate blocks, the Adler-32.
+// Reads a PNG back with stb_image, a decoder apart from the writer.
 sim::Raster DecodePng(const std::vector<uint8_t>& png) {
-  const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  EXPECT_TRUE(png.size() > 8 && std::equal(signature, signature + 8, png.begin()));
   sim::Raster out;
-  int colourType = 0;
-  std::vector<uint8_t> palette, zlib;
-  std::string last;
-  for (size_t at = 8; at + 12 <= png.size();) {
-    const uint32_t len = U32(png, at);
-    const std::string type(png.begin() + at + 4, png.begin() + at + 8);
-    EXPECT_EQ(sim::Crc32(&png[at + 4], len + 4), U32(png, at + 8 + len)) << type;
-    const auto data = png.begin() + static_cast<long>(at) + 8;
-    if (type == "IHDR") out.width = U32(png, at + 8), out.height = U32(png, at + 12), colourType = png[at + 17];
-    if (type == "PLTE") palette.assign(data, data + len);
-    if (type == "IDAT") zlib.insert(zlib.end(), data, data + len);
-    last = type;
-    at += 12 + len;
-  }
-  EXPECT_EQ(last, "IEND");
-  std::vector<uint8_t> lines;
-  size_t at = 2;
-  for (bool final = false; !final && at + 5 <= zlib.size();) {
-    final = zlib[at] & 1;
-    EXPECT_EQ(zlib[at] >> 1, 0) << "not a stored block";
-    const size_t len = zlib[at + 1] | (zlib[at + 2] << 8);
-    EXPECT_EQ(len ^ 0xFFFF, size_t(zlib[at + 3] | (zlib[at + 4] << 8)));
-    lines.insert(lines.end(), zlib.begin() + at + 5, zlib.begin() + at + 5 + len);
-    at += 5 + len;
-  }
-  EXPECT_EQ(sim::Adler32(lines.data(), lines.size()), U32(zlib, at));
-  const size_t bpp = colourType == 3 ? 1 : 3, stride = out.width * bpp + 1;
-  EXPECT_EQ(lines.size(), stride * out.height);
-  out.rgb.resize(size_t(out.width) * out.height * 3);
-  for (size_t y = 0; y < size_t(out.height); ++y)
-    for (size_t x = 0; x < size_t(out.width); ++x) {
-      const uint8_t* px = &lines[y * stride + 1 + x * bpp];
-      const uint8_t* rgb = colourType == 3 ? &palette[*px * 3] : px;
-      std::copy(rgb, rgb + 3, &out.rgb[(y * out.width + x) * 3]);
-    }
+  int channels = 0;
+  uint8_t* pixels =
+      stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &out.width, &out.height, &channels, 3);
+  EXPECT_NE(pixels, nullptr) << stbi_failure_reason();
+  if (pixels == nullptr) return out;
+  out.rgb.assign(pixels, pixels + size_t(out.width) * out.height * 3);
+  stbi_image_free(pixels);
   return out;
 }
 
@@ -121,14 +91,12 @@ TEST(SnapshotPictureTest, EveryLightChangesThePngPixelAtItsCentre) {
   EXPECT_NE(Png(up).At(cap.x + 1, cap.y + 2), off.At(cap.x + 1, cap.y + 2));
 }
 
-TEST(SnapshotPictureTest, PngOfManyColoursIsTrueColourAndReadsBack) {
+TEST(SnapshotPictureTest, PngOfManyColoursReadsBack) {
   sim::Raster many;
   many.width = 40, many.height = 20;  // 800 colours: more than a palette holds
   for (int i = 0; i < many.width * many.height; ++i)
     many.rgb.insert(many.rgb.end(), {uint8_t(i), uint8_t(i >> 8), uint8_t(i * 7)});
-  const std::vector<uint8_t> png = sim::EncodePng(many);
-  EXPECT_EQ(png[25], 2);  // IHDR colour type: RGB
-  EXPECT_EQ(DecodePng(png).rgb, many.rgb);
+  EXPECT_EQ(DecodePng(sim::EncodePng(many)).rgb, many.rgb);
 }
 
 TEST(SnapshotPictureTest, SvgEscapesTheHostLines) {
@@ -160,6 +128,8 @@ TEST(SnapshotPictureTest, WritesTheSampleSnapshot) {
   EXPECT_TRUE(sim::WriteSnapshot(surface, host, dir + "/sample_snapshot.svg", dir + "/sample_snapshot.png"));
   std::FILE* png = std::fopen((dir + "/sample_snapshot.png").c_str(), "rb");
   ASSERT_NE(png, nullptr);
+  std::fseek(png, 0, SEEK_END);
+  EXPECT_LT(std::ftell(png), 100000);  // compressed: the stored image was about a megabyte
   std::fclose(png);
   EXPECT_FALSE(sim::WriteSnapshot(surface, host, dir + "/no/such/folder/a.svg", dir + "/no/such/folder/a.png"));
 }

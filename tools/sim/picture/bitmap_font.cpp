@@ -1,4 +1,4 @@
-#include "bitmap_font.h"
+#include "picture/bitmap_font.h"
 
 namespace sim {
 namespace {

@@ -1,4 +1,4 @@
-#include "display_list.h"
+#include "picture/display_list.h"
 
 #include <utility>
 

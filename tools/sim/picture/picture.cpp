@@ -1,4 +1,4 @@
-#include "picture.h"
+#include "picture/picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,11 +141,10 @@ class Painter {
     }
 
     // Row captions at the left, strip numbers above and positions below.
-    const char* captions[][2] = {{"knob-strip 0", "KNOB"}, {"select 0", "SELECT"}, {"auto 0", "AUTO/LOC"},
-                                 {"arm 0", "REC ARM"},     {"solo 0", "SOLO"},     {"mute 0", "MUTE"}};
-    for (const auto& caption : captions) {
-      const Rect r = FindRow(caption[0])->rect;
-      m_list.Text(Fx(r.x) - 8, Fx(r.CentreY()) + 4, caption[1], LABEL, 1, Anchor::End);
+    for (const Control& control : Controls()) {
+      if (!control.perStrip || control.kind == ControlKind::Fader) continue;
+      const Rect r = PlaceOf(control, 0);
+      m_list.Text(Fx(r.x) - 8, Fx(r.CentreY()) + 4, control.caption, LABEL, 1, Anchor::End);
     }
     m_list.Text(Fx(first->rect.x) - 8, 54, "STRIP", LABEL, 1, Anchor::End);
     m_list.Text(Fx(first->rect.x) - 8, Fx(first->rect.y + first->rect.h) + 18, "POS", LABEL, 1, Anchor::End);
@@ -172,7 +171,7 @@ class Painter {
     m_list.Text(bankX + 144, 30, strips, LABEL);
 
     // The display's glass behind the digits and arrows.
-    const Rect left = FindRow("digit left")->rect;
+    const Rect left = FindRow("display left")->rect;
     m_list.Rect(Fx(left.x) - 12, Fx(left.y) - 12, 140, Fx(left.h) + 24, 6, DISPLAY_GLASS);
   }
 

@@ -2,9 +2,9 @@
 // table and the lights it was sent, and the host's summary beside it.
 #pragma once
 
-#include "display_list.h"
-#include "snapshot.h"
-#include "surface_layout.h"
+#include "picture/display_list.h"
+#include "picture/snapshot.h"
+#include "picture/surface_layout.h"
 
 namespace sim {
 

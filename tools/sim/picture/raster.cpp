@@ -1,9 +1,9 @@
-#include "raster.h"
+#include "picture/raster.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "bitmap_font.h"
+#include "picture/bitmap_font.h"
 
 namespace sim {
 namespace {

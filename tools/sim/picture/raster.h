@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display_list.h"
+#include "picture/display_list.h"
 
 namespace sim {
 

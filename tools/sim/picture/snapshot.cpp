@@ -1,9 +1,9 @@
-#include "snapshot.h"
+#include "picture/snapshot.h"
 
-#include "picture.h"
-#include "png_writer.h"
-#include "raster.h"
-#include "svg_writer.h"
+#include "picture/picture.h"
+#include "picture/png_writer.h"
+#include "picture/raster.h"
+#include "picture/svg_writer.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "svg_writer.h"
+#include "picture/svg_writer.h"
 
 #include <cstdio>
 

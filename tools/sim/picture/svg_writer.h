@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "display_list.h"
+#include "picture/display_list.h"
 
 namespace sim {
 

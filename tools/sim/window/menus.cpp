@@ -1,4 +1,4 @@
-#include "menus.h"
+#include "window/menus.h"
 
 #include <iterator>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "midi_ports.h"
+#include "run/midi_ports.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "mixer_panel.h"
+#include "window/mixer_panel.h"
 
 #include <commctrl.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host_model.h"
+#include "model/host_model.h"
 
 namespace sim {
 

@@ -1,6 +1,6 @@
-#include "monitor_feed.h"
+#include "window/monitor_feed.h"
 
-#include "window.h"
+#include "window/window.h"
 
 namespace sim {
 namespace {

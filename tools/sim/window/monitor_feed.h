@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "monitor.h"
+#include "model/monitor.h"
 
 namespace sim {
 

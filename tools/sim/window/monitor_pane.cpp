@@ -1,4 +1,4 @@
-#include "monitor_pane.h"
+#include "window/monitor_pane.h"
 
 namespace sim {
 namespace {

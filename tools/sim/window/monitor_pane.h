@@ -7,7 +7,7 @@
 
 #include <deque>
 
-#include "monitor_feed.h"
+#include "window/monitor_feed.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "properties.h"
+#include "window/properties.h"
 
 #include <ocidl.h>
 #include <olectl.h>

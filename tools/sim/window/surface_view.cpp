@@ -1,4 +1,4 @@
-#include "surface_view.h"
+#include "window/surface_view.h"
 
 #include <windowsx.h>
 
@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hardware.h"
+#include "model/hardware.h"
 #include "picture/picture.h"
-#include "window_object.h"
+#include "window/window_object.h"
 
 namespace sim {
 namespace {
@@ -16,24 +16,10 @@ namespace {
 constexpr char kClass[] = "TavrelSimSurface";
 constexpr int kKnobStepPerNotch = 2;
 
-// The script control (and window position) a layout row sends as.
+// The control (and window position) a layout row sends as; null for a light.
 const Control* ControlFor(const LayoutRow& row, int* position) {
-  static const char* const kNames[] = {
-      "fader", "mute",       "arm",  "solo",   "auto",  "select", "knobstrip", "store", "F1",
-      "F2",    "F3",         "F4",   "F5",     "F6",    "F7",     "F8",        "F9",    "rewind",
-      "play",  "forward",    "stop", "record", "key50", "key51",  "up",        "down",  "left",
-      "right", "footswitch", "jog",  "pan",    "A",     "B",      "C",         "D",     "E"};
-  if (!row.input.Present()) return nullptr;
-  for (const char* name : kNames) {
-    const Control* control = FindControl(name);
-    if (!control || control->status != row.input.status) continue;
-    const int offset = row.input.controller - control->controller;
-    if (control->perStrip ? (offset >= 0 && offset < 32 && offset == row.index) : offset == 0) {
-      *position = control->perStrip ? offset : 0;
-      return control;
-    }
-  }
-  return nullptr;
+  *position = row.position;
+  return row.input.Present() ? row.control : nullptr;
 }
 
 }  // namespace
@@ -42,7 +28,7 @@ HWND SurfaceView::Create(HWND parent, int x, int y, double scale) {
   static bool registered = false;
   if (!registered) {
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = Proc;
+    wc.lpfnWndProc = ObjectProc<SurfaceView>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursor(nullptr, IDC_HAND);
     wc.lpszClassName = kClass;
@@ -138,12 +124,6 @@ void SurfaceView::Move(const LayoutRow& row, int value) {
     std::snprintf(text, sizeof text, "knob %s %d", step.control->name, step.to);
   step.text = text;
   m_gesture(step);
-}
-
-LRESULT CALLBACK SurfaceView::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* view = WindowObject<SurfaceView>(window, message, lParam);
-  if (!view || !view->m_window) return DefWindowProcA(window, message, wParam, lParam);
-  return view->Handle(message, wParam, lParam);
 }
 
 LRESULT SurfaceView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,10 +9,11 @@
 #include <functional>
 #include <vector>
 
+#include "language/script.h"
 #include "picture/raster.h"
 #include "picture/snapshot.h"
 #include "picture/surface_layout.h"
-#include "script.h"
+#include "window/window_object.h"
 
 namespace sim {
 
@@ -34,7 +35,8 @@ class SurfaceView {
   Colour Drawn(int layoutX, int layoutY) const;
 
  private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename Object>
+  friend LRESULT CALLBACK ObjectProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Paint();
   void Press(const LayoutRow& row, StepKind kind);

@@ -1,23 +1,23 @@
-#include "window.h"
+#include "window/window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
-#include "host_commands.h"
-#include "menus.h"
-#include "mixer_panel.h"
-#include "monitor_feed.h"
-#include "monitor_pane.h"
-#include "properties.h"
-#include "surface_settings.h"
-#include "surface_view.h"
-#include "window_object.h"
-#include "window_test.h"
+#include "model/host_commands.h"
+#include "run/attachment.h"
+#include "run/project_store.h"
+#include "run/surface_settings.h"
+#include "window/menus.h"
+#include "window/mixer_panel.h"
+#include "window/monitor_feed.h"
+#include "window/monitor_pane.h"
+#include "window/properties.h"
+#include "window/surface_view.h"
+#include "window/window_object.h"
+#include "window/window_test.h"
 
 namespace sim {
 namespace {
@@ -50,7 +50,10 @@ class MainWindow {
   int Run();
 
  private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  bool Create();
+  void ShowChosenPorts();
+  friend LRESULT CALLBACK sim::ObjectProc<MainWindow>(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND Handle() const { return m_window; }
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Gesture(const Step& step);
   void Command(UINT id);
@@ -102,13 +105,11 @@ void MainWindow::SetAttached(bool on) {
   if (!on) {
     run.session.FreeRun(false);
     run.session.Drain();
-    run.surface->DetachHost();
-    run.monitor.Host("DetachHost");
+    DetachSurface(run.surface, run.monitor);
     m_context.attached = false;
   } else {
-    const HRESULT result = run.surface->AttachHost(m_context.hostUnknown, 0);
-    run.monitor.Host("AttachHost -> " + std::to_string(result));
-    if (FAILED(result)) return Problem("AttachHost failed");
+    std::string error;
+    if (!AttachSurface(run.surface, run.host, run.monitor, &error)) return Problem(error);
     m_context.attached = true;
     run.session.Refresh(1, 0);  // the host's first refresh makes the surface ready
     run.session.FreeRun(true);
@@ -117,20 +118,11 @@ void MainWindow::SetAttached(bool on) {
 }
 
 bool MainWindow::OpenProject(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
-    *error = path + ": cannot read the project";
-    return false;
-  }
   Project project;
-  if (!ParseProject(path, text.str(), &project, error)) return false;
-  if (project.surface != m_context.surfaceClsid) {
-    *error = path + ": a project of surface " + project.surface;
-    return false;
-  }
-  m_context.run.host.With([&](HostState& state) { RestoreProjectHost(project.host, &state); });
-  if (project.hasSettings && !LoadSettings(m_context.run.surface, project.settings, error)) return false;
+  const ProjectRead read = ReadProjectFile(path, m_context.surfaceClsid, &project, error);
+  if (read == ProjectRead::Missing) *error = path + ": no such project";
+  if (read != ProjectRead::Read) return false;
+  if (!RestoreProject(project, m_context.run.surface, m_context.run.host, error)) return false;
   m_context.projectPath = path;
   return SaveSettings(m_context.run.surface, m_context.run.settings, error);
 }
@@ -141,23 +133,9 @@ bool MainWindow::SaveProject(std::string* error) {
     if (!ChooseProjectFile(m_window, true, path)) return true;
     m_context.projectPath = path;
   }
-  Project out;
-  out.surface = m_context.surfaceClsid;
-  out.hasSettings = SaveSettings(m_context.run.surface, out.settings, error);
-  if (!out.hasSettings) return false;
-  m_context.run.host.With([&](HostState& state) { out.host = state; });
-  const std::string temporary = m_context.projectPath + ".new";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file || !(file << ProjectText(out)) || !file.flush()) {
-      *error = "cannot write the project " + m_context.projectPath;
-      return false;
-    }
-  }
-  if (!MoveFileExA(temporary.c_str(), m_context.projectPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    *error = "cannot replace the project " + m_context.projectPath;
+  if (!sim::SaveProject(m_context.projectPath, m_context.surfaceClsid, m_context.run.surface, m_context.run.host,
+                        error))
     return false;
-  }
   m_context.run.monitor.Note("project saved: " + m_context.projectPath);
   return true;
 }
@@ -248,12 +226,6 @@ void MainWindow::Command(UINT id) {
   Changed();
 }
 
-LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = WindowObject<MainWindow>(window, message, lParam);
-  if (!self || !self->m_window) return DefWindowProcA(window, message, wParam, lParam);
-  return self->Handle(message, wParam, lParam);
-}
-
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIM_CHANGED:
@@ -299,18 +271,18 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(m_window, message, wParam, lParam);
 }
 
-int MainWindow::Run() {
+// The window and its panes, the surface scaled to the screen's width with
+// the mixer and the monitor below it; false when it cannot be made.
+bool MainWindow::Create() {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ObjectProc<MainWindow>;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClass;
   RegisterClassA(&wc);
-
-  // The surface fits the screen's width; the mixer and the monitor sit below it.
   const Rect bounds = SurfaceBounds();
   const int screen = GetSystemMetrics(SM_CXSCREEN);
   const double scale = std::min(1.0, (screen - 2 * kGap - 16) / static_cast<double>(bounds.w));
@@ -318,36 +290,38 @@ int MainWindow::Run() {
   RECT frame = {0, 0, surfaceW + 2 * kGap, surfaceH + kPanesH + 3 * kGap};
   m_portNames = ListPorts();
   m_menu = BuildMenuBar(m_portNames);
-  // Ports opened from the command line (--midi-in, --midi-out) show as chosen.
-  if (m_context.ports != nullptr) {
-    const auto indexOf = [](const std::vector<std::string>& names, bool open, const std::string& name) {
-      for (size_t i = 0; open && i < names.size(); ++i)
-        if (names[i] == name) return static_cast<int>(i);
-      return -1;
-    };
-    m_openInput = indexOf(m_portNames.inputs, m_context.ports->Input().IsOpen(), m_context.ports->Input().Name());
-    m_openOutput = indexOf(m_portNames.outputs, m_context.ports->Output().IsOpen(), m_context.ports->Output().Name());
-    CheckPorts(m_menu, m_openInput, m_openOutput);
-  }
+  ShowChosenPorts();
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
   m_refreshMs = m_context.refreshMs;
-  HWND window =
+  m_window =
       CreateWindowExA(0, kClass, "TavrelSim", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, frame.right - frame.left,
                       frame.bottom - frame.top, nullptr, m_menu, GetModuleHandleA(nullptr), this);
-  if (!window) return 2;
-  m_window = window;
+  if (!m_window) return false;
   m_view.Create(m_window, kGap, kGap, scale);
   const int panesY = surfaceH + 2 * kGap;
   m_mixer.Create(m_window, kGap, panesY, kMixerW, kPanesH);
   m_pane.Create(m_window, 2 * kGap + kMixerW, panesY, surfaceW - kMixerW - kGap, kPanesH);
-  if (!m_context.testScript.empty()) {
+  return true;
+}
+
+// Ports opened from the command line (--midi-in, --midi-out) show as chosen.
+void MainWindow::ShowChosenPorts() {
+  if (m_context.ports == nullptr) return;
+  const auto indexOf = [](const std::vector<std::string>& names, bool open, const std::string& name) {
+    for (size_t i = 0; open && i < names.size(); ++i)
+      if (names[i] == name) return static_cast<int>(i);
+    return -1;
+  };
+  m_openInput = indexOf(m_portNames.inputs, m_context.ports->Input().IsOpen(), m_context.ports->Input().Name());
+  m_openOutput = indexOf(m_portNames.outputs, m_context.ports->Output().IsOpen(), m_context.ports->Output().Name());
+  CheckPorts(m_menu, m_openInput, m_openOutput);
+}
+
+int MainWindow::Run() {
+  if (!Create()) return 2;
+  if (m_context.test != nullptr) {
     m_test = std::make_unique<WindowTest>(m_context.runner, m_context.run.hardware, m_view, m_mixer, m_window);
-    std::string error;
-    if (!m_test->Load(m_context.testScript, &error)) {
-      m_context.run.monitor.Print("TavrelSim: " + error);
-      DestroyWindow(m_window);
-      return 2;
-    }
+    m_test->Load(*m_context.test);
   }
   MonitorFeed::Instance().SetWindow(m_window);
   Changed();

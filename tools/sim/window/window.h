@@ -7,26 +7,10 @@
 // a posted message, and the window reads the models when it handles it.
 #pragma once
 
-#include <string>
-
-#include "capture_session.h"
-#include "monitor.h"
-#include "runner.h"
+#include "model/monitor.h"
+#include "run/simulator.h"
 
 namespace sim {
-
-struct WindowContext {
-  RunContext& run;
-  Runner& runner;
-  IUnknown* hostUnknown;     // handed to AttachHost again after a detach
-  bool attached = true;      // false after Surface > Detach; the caller detaches only when true
-  std::string projectPath;   // File > Save writes here; File > Open changes it
-  std::string testScript;    // --window-test: gestures and checks run in the window, then it closes
-  std::string surfaceClsid;  // written into saved projects
-  int refreshMs = 50;
-  HMODULE module = nullptr;         // the DLL when loaded from a file: its pages are served from it
-  CaptureSession* ports = nullptr;  // the live MIDI ports the Ports menu opens and closes
-};
 
 // Routes the monitor's lines to the window's pane (set before the session starts).
 void ConnectMonitorToWindow(Monitor& monitor);

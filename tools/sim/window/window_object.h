@@ -14,4 +14,14 @@ Object* WindowObject(HWND window, UINT message, LPARAM lParam) {
   return reinterpret_cast<Object*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
+// The window procedure of a window of ours: each message goes to the
+// object's Handle once the object knows its window (CreateWindowEx returned),
+// to the default procedure before that.
+template <typename Object>
+LRESULT CALLBACK ObjectProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Object* object = WindowObject<Object>(window, message, lParam);
+  if (object == nullptr || object->Handle() == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  return object->Handle(message, wParam, lParam);
+}
+
 }  // namespace sim

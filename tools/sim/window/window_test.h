@@ -1,6 +1,6 @@
 // --window-test FILE: a session played through the window's own input. Lines
-// are the script language, plus steps that post real mouse messages at points
-// of the layout table and read back what the window drew:
+// are the script language, whose window steps post real mouse messages at
+// points of the layout table and read back what the window drew:
 //
 //   click mute 3                 button down and up at the row's centre
 //   drag fader 5 100             from the fader's cap to the height of value 100
@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "mixer_panel.h"
-#include "runner.h"
-#include "surface_view.h"
+#include "run/runner.h"
+#include "window/mixer_panel.h"
+#include "window/surface_view.h"
 
 namespace sim {
 
@@ -33,19 +33,22 @@ class WindowTest {
   WindowTest(Runner& runner, Hardware& hardware, SurfaceView& view, MixerPanel& mixer, HWND main)
       : m_runner(runner), m_hardware(hardware), m_view(view), m_mixer(mixer), m_main(main) {}
   ~WindowTest();
-  // Reads the file; false with `error` when it cannot be read or parsed.
-  bool Load(const std::string& path, std::string* error);
+  // The steps to run, parsed with the window's steps admitted.
+  void Load(const std::vector<Step>& steps) { m_steps = steps; }
   // Runs the next step. False when the test is over (passed or failed).
   bool Tick();
   bool Failed() const { return !m_failure.empty(); }
   const std::string& Failure() const { return m_failure; }
 
  private:
-  struct Line {
-    int number;
-    std::string text;
-  };
-  bool Run(const Line& line);
+  bool Run(const Step& step);
+  bool Click(const Step& step);
+  bool Drag(const Step& step);
+  bool Properties(const Step& step);
+  bool Mixer(const Step& step);
+  bool Menu(const Step& step);
+  bool ExpectDrawn(const Step& step);
+  bool Fail(const Step& step, const std::string& why);
   void Post(UINT message, POINT at);
   bool ChooseInFrame(int combo, int item);
 
@@ -54,8 +57,7 @@ class WindowTest {
   SurfaceView& m_view;
   MixerPanel& m_mixer;
   HWND m_main;
-  std::string m_path;
-  std::vector<Line> m_lines;
+  std::vector<Step> m_steps;
   size_t m_next = 0;
   ULONGLONG m_pauseUntil = 0;
   std::string m_typing;  // typed into the console's edit field at the next tick

@@ -1,0 +1,75 @@
+// The threads of a host around one attached surface: MIDI input is delivered
+// on its own thread (one OnShortMidi per short message, one OnLongMidi per
+// system-exclusive message), RefreshFeedback on another. AttachHost, Load and
+// Save stay on the main thread, which owns the session.
+//
+// Free running, the refresh thread calls RefreshFeedback every period. While a
+// script runs, refreshes happen only when the script asks (refresh) or lets
+// time pass (wait, timed moves), so that what a script checks never depends
+// on how two threads happened to interleave.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "host_interfaces.h"
+#include "model/monitor.h"
+#include "run/win_sync.h"
+
+namespace sim {
+
+class Session {
+ public:
+  Session(IControlSurface* surface, Monitor& monitor, int refreshMs);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Queues input for the MIDI thread.
+  void Short(uint32_t word);
+  void Long(const std::vector<uint8_t>& bytes);
+  // Returns once the MIDI thread has delivered everything queued.
+  void Drain();
+
+  // Runs `count` refreshes of `kind` on the refresh thread and returns when
+  // the last one has returned.
+  void Refresh(int count, uint32_t kind);
+  // Periodic refreshes on or off; off returns only after a running one ended.
+  void FreeRun(bool on);
+  uint64_t Refreshes() const;
+  // The free-running period, changeable while the session runs (the window's menu).
+  void SetRefreshMs(int ms);
+  uint64_t Delivered() const;  // short and long messages delivered so far
+
+ private:
+  void MidiLoop();
+  void RefreshLoop();
+
+  IControlSurface* m_surface;
+  Monitor& m_monitor;
+  int m_refreshMs;  // guarded by m_mutex
+
+  mutable SlimMutex m_mutex;
+  SlimCondition m_wake;  // work for either thread
+  SlimCondition m_done;  // work finished
+  struct Input {
+    uint32_t word;
+    std::vector<uint8_t> bytes;
+  };
+  std::deque<Input> m_input;
+  bool m_delivering = false;
+  int m_refreshesWanted = 0;
+  uint32_t m_refreshKind = 0;
+  bool m_freeRun = false;
+  bool m_refreshing = false;
+  uint64_t m_refreshes = 0;
+  uint64_t m_delivered = 0;
+  bool m_stop = false;
+  std::thread m_midiThread;
+  std::thread m_refreshThread;
+};
+
+}  // namespace sim
