@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr DWORD kPatienceMs = 20000;  // a guard against a hang, never a measure
+constexpr DWORD kPatienceMs = 120000;  // a guard against a hang (a loaded machine starts Wine slowly), never a measure
 
 std::string Here() {
   char path[MAX_PATH] = {};

@@ -18,9 +18,10 @@ namespace {
 
 // A long message that finds no buffer queued waits this long for one: the
 // wire of a real port gives a client the time to queue again the buffer it
-// has just got back, the cable is instant. Once a wait has run out, long
-// messages are dropped at once until the client queues a buffer.
-constexpr DWORD kBufferWaitMs = 1000;
+// has just got back, the cable is instant, and a loaded machine may not run
+// the client's thread for a while. Once a wait has run out, long messages
+// are dropped at once until the client queues a buffer.
+constexpr DWORD kBufferWaitMs = 5000;
 
 struct Input {
   Input() {
