@@ -28,9 +28,12 @@ if(WIN32)
   endif()
 endif()
 
+# The session's prefix gets the tests' loopback MIDI driver (tests/loopback);
+# the installers' own prefix and the demo's do not.
 if(WIN32 AND TAVREL_WINE_RUNS)
   add_test(NAME wine_session_start
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh start ${TAVREL_WINE_DIR} ${TAVREL_WINEARCH})
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh start ${TAVREL_WINE_DIR} ${TAVREL_WINEARCH}
+                   $<TARGET_FILE:tavrel_loopback_driver>)
   add_test(NAME wine_session_stop
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh stop ${TAVREL_WINE_DIR})
   set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)

@@ -2,8 +2,12 @@
 # Starts or stops the Wine session that a Windows build's tests run in:
 # a fresh WINEPREFIX inside the build folder and an Xvfb display for anything
 # that opens a window. Both are stopped by PID; nothing is left running.
-#   wine-session.sh start DIR ARCH   (ARCH: win64 or win32)
+#   wine-session.sh start DIR ARCH [MIDI_DRIVER]   (ARCH: win64 or win32)
 #   wine-session.sh stop DIR
+# MIDI_DRIVER, the tests' loopback MIDI driver (tests/loopback), goes into the
+# prefix's system folder and first into its list of sound drivers; it takes
+# over only in processes that set TAVREL_MIDI_LOOPBACK, so the others keep
+# the prefix's usual drivers.
 set -euo pipefail
 cmd=$1 dir=$(realpath -m "$2")  # Wine wants an absolute WINEPREFIX
 # winemenubuilder is off: test prefixes never add menu entries or file
@@ -39,6 +43,20 @@ start)
   fi
   # Keep the server up between test programs: each start of wine is faster.
   /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 || true
+  if [ -n "${4:-}" ]; then
+    if [ -f "$4" ]; then
+      cp "$4" "$WINEPREFIX/drive_c/windows/system32/"
+      loader=$([ "$3" = win64 ] && echo /usr/lib/wine/wine64 || echo wine)
+      if "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d tavrelloop,pulse,alsa,oss,coreaudio /f \
+        >/dev/null 2>&1; then
+        echo "wine session: loopback MIDI driver $(basename "$4") installed"
+      else
+        echo "wine session: the prefix's list of sound drivers could not be set: no loopback MIDI driver" >&2
+      fi
+    else
+      echo "wine session: no loopback MIDI driver at $4 (not built yet): the prefix goes without it"
+    fi
+  fi
   echo "wine session ready: prefix $WINEPREFIX, display $DISPLAY"
   ;;
 stop)
