@@ -32,6 +32,22 @@ void Session::Long(const std::vector<uint8_t>& bytes) {
   m_wake.notify_all();
 }
 
+bool Session::OfferShort(uint32_t word) {
+  std::lock_guard<SlimMutex> lock(m_mutex);
+  if (m_input.size() >= kBacklog) return false;
+  m_input.push_back({word, {}});
+  m_wake.notify_all();
+  return true;
+}
+
+bool Session::OfferLong(const std::vector<uint8_t>& bytes) {
+  std::lock_guard<SlimMutex> lock(m_mutex);
+  if (m_input.size() >= kBacklog) return false;
+  m_input.push_back({0, bytes});
+  m_wake.notify_all();
+  return true;
+}
+
 void Session::Drain() {
   std::unique_lock<SlimMutex> lock(m_mutex);
   m_done.wait(lock, [this] { return m_input.empty() && !m_delivering; });

@@ -31,6 +31,12 @@ class Session {
   // Queues input for the MIDI thread.
   void Short(uint32_t word);
   void Long(const std::vector<uint8_t>& bytes);
+  // Input from a live port, which never waits for the surface: refused
+  // (false) while kBacklog messages wait already, so a flood is dropped
+  // and counted rather than queued without end.
+  static constexpr size_t kBacklog = 2048;
+  bool OfferShort(uint32_t word);
+  bool OfferLong(const std::vector<uint8_t>& bytes);
   // Returns once the MIDI thread has delivered everything queued.
   void Drain();
 
