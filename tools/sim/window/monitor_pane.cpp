@@ -74,6 +74,17 @@ void MonitorPane::Refill() {
   InvalidateRect(m_list, nullptr, TRUE);
 }
 
+bool MonitorPane::Shows(const std::string& text) const {
+  const LRESULT count = SendMessageA(m_list, LB_GETCOUNT, 0, 0);
+  std::string line;
+  for (LRESULT i = 0; i < count; ++i) {
+    line.assign(static_cast<size_t>(SendMessageA(m_list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+    SendMessageA(m_list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
 bool MonitorPane::OnCommand(HWND control) {
   if (control != m_in && control != m_out && control != m_host && control != m_hideReads) return false;
   // Reads hidden are never queued, so hiding them costs nothing while they are many.

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <string>
 
 #include "window/monitor_feed.h"
 
@@ -18,6 +19,8 @@ class MonitorPane {
   void Take();
   // WM_COMMAND from a filter box; true when handled.
   bool OnCommand(HWND control);
+  // Whether a line the pane shows holds `text`.
+  bool Shows(const std::string& text) const;
 
  private:
   bool Shown(const FeedLine& line) const;
