@@ -35,7 +35,8 @@ cmake --build --preset win64 -j "$(nproc)" --target cable_bench Tavrel tavrel_lo
 session=$PWD/build/win64/bench-wine
 scripts/wine-session.sh start "$session" win64 build/win64/tests/loopback/winetavrelloop.drv >/dev/null
 trap 'scripts/wine-session.sh stop "$session" >/dev/null' EXIT
-echo "  machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)," \
+echo "  machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)" \
+  "at $(sed -n 's/^cpu MHz[[:space:]]*: \([0-9]*\).*/\1/p' /proc/cpuinfo | head -n1) MHz," \
   "load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
 TAVREL_WINE_DIR=$session TAVREL_MIDI_LOOPBACK=1 scripts/wine-run.sh build/win64/bench/cable_bench.exe \
   --dll "Z:$PWD/build/win64/plugin/server/Tavrel.dll" --count 10000 --refresh-ms 5

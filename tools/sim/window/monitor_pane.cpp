@@ -9,7 +9,7 @@ bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHEC
 
 }  // namespace
 
-void MonitorPane::Create(HWND parent, int x, int y, int w, int h) {
+void MonitorPane::Create(HWND parent, int x, int y, int w, int h, bool hostCalls) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
   auto box = [&](const char* text, int left, int width) {
@@ -21,8 +21,10 @@ void MonitorPane::Create(HWND parent, int x, int y, int w, int h) {
   };
   m_in = box("In", 0, 50);
   m_out = box("Out", 55, 55);
-  m_host = box("Host calls", 115, 90);
-  m_hideReads = box("Hide the refresh's reads", 210, 180);
+  if (hostCalls) {
+    m_host = box("Host calls", 115, 90);
+    m_hideReads = box("Hide the refresh's reads", 210, 180);
+  }
   m_list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, x, y + 24, w, h - 24,
                            parent, nullptr, instance, nullptr);

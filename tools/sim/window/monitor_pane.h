@@ -14,7 +14,8 @@ namespace sim {
 
 class MonitorPane {
  public:
-  void Create(HWND parent, int x, int y, int w, int h);
+  // `hostCalls`: the filters of the host's calls (a window without a host has none).
+  void Create(HWND parent, int x, int y, int w, int h, bool hostCalls = true);
   // Takes the lines waiting in the feed.
   void Take();
   // WM_COMMAND from a filter box; true when handled.

@@ -135,7 +135,7 @@ bool SurfaceWindow::Create() {
                              GetModuleHandleA(nullptr), this);
   if (!m_window) return false;
   m_view.Create(m_window, kGap, kGap, scale);
-  m_pane.Create(m_window, kGap, surfaceH + 2 * kGap, surfaceW, kPaneH);
+  m_pane.Create(m_window, kGap, surfaceH + 2 * kGap, surfaceW, kPaneH, false);
   return true;
 }
 
