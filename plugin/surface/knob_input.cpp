@@ -40,6 +40,7 @@ void CTavrel::TurnKnob(uint8_t* picked, DWORD param, DWORD index, uint8_t value)
     return;
   }
   const int target = KnobScale(HostGetParam(strip, param, index));
+  if (!HostCallsAllowed()) return;
   const int distance = target > value ? target - value : value - target;
   if (distance != 0) {
     ShowTwoDigits(static_cast<int8_t>(static_cast<uint8_t>(distance)));

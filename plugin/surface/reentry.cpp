@@ -14,9 +14,12 @@ CTavrel::COperation::COperation(CTavrel* surface)
   m_surface->m_superseded = false;
 }
 
-// Input that waited runs before the operation is over, so anything it sets
-// off in the host queues behind it again instead of running inside it.
+// A superseded operation went on updating the LED cache for messages it no
+// longer sent, so the next refresh sends every light. Input that waited runs
+// before the operation is over, so anything it sets off in the host queues
+// behind it again instead of running inside it.
 CTavrel::COperation::~COperation() {
+  if (m_surface->m_superseded) m_surface->m_lightsUnknown = true;
   if (m_outermost) m_surface->RunDeferredInput();
   --m_surface->m_callDepth;
   const bool changed = m_surface->m_attachment != m_attachmentAtStart;
@@ -49,6 +52,7 @@ void CTavrel::RunDeferredInput() {
   for (int32_t next = 0; next < m_deferredCount; ++next) {
     m_superseded = false;
     RunInput(m_deferred[next]);
+    if (m_superseded) m_lightsUnknown = true;
   }
   m_deferredCount = 0;
 }

@@ -22,9 +22,15 @@ bool LightChanges(uint8_t& leds, uint8_t bit, bool on) {
 
 }  // namespace
 
+// A pass stops at the first host call it could not make (an attach or detach
+// from inside one of its calls superseded it): nothing it would still change
+// could come from the host. That operation leaves the lights unknown, and the
+// next pass sends every light the host calls for.
 void CTavrel::SyncSurface() {
   DWORD stripCount = 0;
   if (!HostGetStripCount(&stripCount)) return;
+  const bool resend = m_lightsUnknown;
+  m_lightsUnknown = false;
 
   // The window is read once: a host call below may detach the surface (which
   // resets the window), and the rest of the pass stays on the strips it
@@ -43,6 +49,7 @@ void CTavrel::SyncSurface() {
     // counts as agreeing.
     if (exists) {
       const float volume = HostGetParam(static_cast<DWORD>(strip), MIX_PARAM_VOL, 0);
+      if (!HostCallsAllowed()) return;
       int hostValue = 0;
       int difference = 0;
       if (LevelInRange(volume)) {
@@ -51,7 +58,7 @@ void CTavrel::SyncSurface() {
       }
       const bool agrees = difference == 0;
       // Only the selected strip shows its pick-up state, and only on a change.
-      if (selected && agrees != (m_faderPicked[pos] != 0)) {
+      if (selected && (resend || agrees != (m_faderPicked[pos] != 0))) {
         if (agrees) {
           Send(STATUS_CH15, LED_ARROW_UP, LED_OFF);
           Send(STATUS_CH15, LED_ARROW_DOWN, LED_OFF);
@@ -69,43 +76,55 @@ void CTavrel::SyncSurface() {
     }
 
     // Strip LEDs, in a fixed order. The mixer-driven ones are off for a strip
-    // the host does not have.
+    // the host does not have. A light whose state comes from a read, or
+    // follows a send, that the pass could not make ends it.
     uint8_t& leds = m_stripLeds[strip];
     const auto light = [&](uint8_t bit, bool on, uint8_t status, uint8_t controller) {
-      if (LightChanges(leds, bit, on)) Send(status, controller, on ? LED_ON : LED_OFF);
+      if (!HostCallsAllowed()) return false;
+      if (LightChanges(leds, bit, on) || resend) Send(status, controller, on ? LED_ON : LED_OFF);
+      return true;
     };
     const auto hostSwitch = [&](DWORD param) {
       return exists && SwitchOn(HostGetParam(static_cast<DWORD>(strip), param, 0));
     };
-    light(LEDBIT_REC_ARM, hostSwitch(MIX_PARAM_ARM), STATUS_CH14, static_cast<uint8_t>(LED_REC_ARM + pos));
-    light(LEDBIT_MUTE, hostSwitch(MIX_PARAM_MUTE), STATUS_CH14, static_cast<uint8_t>(LED_MUTE + pos));
-    if (!(m_storeLightLit && LED_SOLO + pos == LED_STORE))
-      light(LEDBIT_SOLO, hostSwitch(MIX_PARAM_SOLO), STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos));
-    light(LEDBIT_SELECT, selected, STATUS_CH15, static_cast<uint8_t>(LED_SELECT + pos));
-    light(LEDBIT_KNOB_STRIP, strip == m_knobStrip, STATUS_CH15, static_cast<uint8_t>(LED_KNOB_STRIP + pos));
+    if (!light(LEDBIT_REC_ARM, hostSwitch(MIX_PARAM_ARM), STATUS_CH14, static_cast<uint8_t>(LED_REC_ARM + pos))) return;
+    if (!light(LEDBIT_MUTE, hostSwitch(MIX_PARAM_MUTE), STATUS_CH14, static_cast<uint8_t>(LED_MUTE + pos))) return;
+    if (!(m_storeLightLit && LED_SOLO + pos == LED_STORE) &&
+        !light(LEDBIT_SOLO, hostSwitch(MIX_PARAM_SOLO), STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos)))
+      return;
+    if (!light(LEDBIT_SELECT, selected, STATUS_CH15, static_cast<uint8_t>(LED_SELECT + pos))) return;
+    if (!light(LEDBIT_KNOB_STRIP, strip == m_knobStrip, STATUS_CH15, static_cast<uint8_t>(LED_KNOB_STRIP + pos)))
+      return;
     // The arm button arms several parameters at once; the LED follows mute's.
     const bool automationArmed = exists && HostGetArm(static_cast<DWORD>(strip), MIX_PARAM_MUTE, 0) != 0;
-    light(LEDBIT_AUTO_ARM, automationArmed, STATUS_CH14, static_cast<uint8_t>(LED_AUTO_ARM + pos));
+    if (!light(LEDBIT_AUTO_ARM, automationArmed, STATUS_CH14, static_cast<uint8_t>(LED_AUTO_ARM + pos))) return;
   }
 
   // Transport lights follow the changes of the host's play and record states.
   const bool recording = HostGetState(TRANSPORT_RECORDING) != 0;
   const bool playing = HostGetState(TRANSPORT_PLAYING) != 0;
   const bool blinking = HostGetState(TRANSPORT_RECORD_BLINK) != 0;
+  if (!HostCallsAllowed()) return;
   const bool wasPlaying = m_wasPlaying != 0;
   const bool wasRecording = m_wasRecording != 0;
 
-  if ((playing && !wasPlaying) || (recording && !wasRecording)) {
-    Send(STATUS_CH15, LED_PLAY, LED_ON);
+  if (resend) {
+    Send(STATUS_CH15, LED_PLAY, playing || recording ? LED_ON : LED_OFF);
     Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
+    Send(STATUS_CH15, LED_RECORD, recording ? LED_ON : LED_OFF);
+  } else {
+    if ((playing && !wasPlaying) || (recording && !wasRecording)) {
+      Send(STATUS_CH15, LED_PLAY, LED_ON);
+      Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
+    }
+    if ((!playing && wasPlaying) || (!recording && wasRecording)) {
+      Send(STATUS_CH15, LED_PLAY, LED_OFF);
+      Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
+      Send(STATUS_CH15, LED_RECORD, LED_OFF);
+    }
+    if (recording && !wasRecording) Send(STATUS_CH15, LED_RECORD, LED_ON);
+    if (!recording && wasRecording) Send(STATUS_CH15, LED_RECORD, LED_OFF);
   }
-  if ((!playing && wasPlaying) || (!recording && wasRecording)) {
-    Send(STATUS_CH15, LED_PLAY, LED_OFF);
-    Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
-    Send(STATUS_CH15, LED_RECORD, LED_OFF);
-  }
-  if (recording && !wasRecording) Send(STATUS_CH15, LED_RECORD, LED_ON);
-  if (!recording && wasRecording) Send(STATUS_CH15, LED_RECORD, LED_OFF);
 
   // One counter for the whole module: every surface object's refresh counts.
   // It only ever holds 0..10; the >= keeps it bounded whatever it was given.

@@ -61,6 +61,7 @@ void CTavrel::OnFaderMove(int position, uint8_t value, DWORD stripCount) {
     ShowTwoDigits(static_cast<int8_t>(value));
   } else if (exists) {
     const float volume = HostGetParam(static_cast<DWORD>(strip), MIX_PARAM_VOL, 0);
+    if (!HostCallsAllowed()) return;
     if (!LevelInRange(volume)) {
       // A host volume the fader can never meet: take the fader as it stands.
       m_faderPicked[position] = 1;

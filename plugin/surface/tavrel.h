@@ -143,7 +143,9 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // An attach or detach: the running operation's host calls stop, and input
   // queued for the old attachment is dropped.
   void AttachmentChanged();
-  // False once the attachment has changed under the running operation.
+  // False once the attachment has changed under the running operation. Code
+  // that reads the host checks it after the read: a superseded operation
+  // changes no state from a read it did not make.
   bool HostCallsAllowed() const { return !m_superseded; }
 
   // --- channel strips (strip_input.cpp) ---
@@ -227,6 +229,10 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   int32_t m_callDepth = 0;
   uint32_t m_attachment = 0;  // counts attaches and detaches
   bool m_superseded = false;  // an attach or detach ran inside the running operation
+  // The surface may show something the LED cache does not record (an
+  // operation was superseded): the next refresh sends every light instead of
+  // the changes.
+  bool m_lightsUnknown = false;
   IHostMidiOut* m_midiOut = nullptr;
   IHostKeyboard* m_keyboard = nullptr;
   IHostCommands* m_commands = nullptr;

@@ -5,6 +5,8 @@
 #include "surface_fixture.h"
 #include "wire.h"
 
+using namespace midi;
+
 namespace {
 
 class ReentryTest : public SurfaceTest {
@@ -22,6 +24,13 @@ class ReentryTest : public SurfaceTest {
       host.onRecord = nullptr;
       once();
     };
+  }
+  // What the surface shows at an address: the last value sent there, -1 if none.
+  int Shown(uint8_t status, uint8_t controller) const {
+    const auto& words = host.SentWords();
+    for (auto word = words.rbegin(); word != words.rend(); ++word)
+      if (Unpack(*word).status == status && Unpack(*word).controller == controller) return Unpack(*word).value;
+    return -1;
   }
 };
 
@@ -98,6 +107,52 @@ TEST_F(ReentryTest, RefreshInsideIsSkippedAndTheQueueIsBounded) {
   for (const auto& line : host.Log(true))
     if (line.rfind("GetState", 0) == 0) ++reads;
   EXPECT_EQ(reads, 0u);  // no refresh ran inside
+}
+
+// A re-attach from inside a refresh, with or without a detach first: the
+// lights the host has switched off meanwhile go dark, and those the surface
+// itself calls for (selection, knob strip) light again.
+TEST_F(ReentryTest, AReattachInsideARefreshLeavesNoLightStale) {
+  const std::function<void(CTavrel*, FakeHost*)> reattaches[] = {
+      [](CTavrel* s, FakeHost* h) { EXPECT_EQ(s->AttachHost(h, 0), S_OK); },
+      [](CTavrel* s, FakeHost* h) {
+        EXPECT_EQ(s->DetachHost(), S_OK);
+        EXPECT_EQ(s->AttachHost(h, 0), S_OK);
+      },
+  };
+  const auto switchBoth = [&](float on) {
+    host.SetParamValue(3, MIX_PARAM_MUTE, 0, on);
+    host.SetParamValue(6, MIX_PARAM_SOLO, 0, on);
+  };
+  for (const auto& reattach : reattaches) {
+    switchBoth(1.0f);
+    Refresh();  // mute 3 and solo 6 light
+    switchBoth(0.0f);
+    OnFirst("GetParam strip=0", [&] { reattach(surface, &host); });
+    Refresh();
+    Refresh();
+    EXPECT_EQ(Shown(STATUS_CH14, LED_MUTE + 3), LED_OFF);
+    EXPECT_EQ(Shown(STATUS_CH14, LED_SOLO + 6), LED_OFF);
+    EXPECT_EQ(Shown(STATUS_CH15, LED_SELECT + 0), LED_ON);
+    EXPECT_EQ(Shown(STATUS_CH15, LED_KNOB_STRIP + 0), LED_ON);
+    host.ClearLog();
+    Refresh();
+    EXPECT_SEQUENCE(host.Sends(), {});  // the surface is known again
+  }
+}
+
+// A refresh superseded before it read a strip's volume leaves that fader's
+// pick-up alone: the next move still has to meet the host's volume.
+TEST_F(ReentryTest, ASupersededRefreshPicksUpNoFader) {
+  host.SetParamValue(5, MIX_PARAM_VOL, 0, 0.8f);
+  Refresh();
+  ASSERT_EQ(state.faderPicked(5), 0);
+  OnFirst("GetParam strip=0", [&] { EXPECT_EQ(surface->AttachHost(&host, 0), S_OK); });
+  Refresh();
+  EXPECT_EQ(state.faderPicked(5), 0);
+  host.ClearLog();
+  Short(STATUS_CH16, 5, 1);
+  for (const std::string& line : host.Log()) EXPECT_EQ(line.rfind("SetParam", 0), std::string::npos) << line;
 }
 
 }  // namespace
