@@ -164,6 +164,22 @@ TEST_F(ReentryTest, ASupersededRefreshPicksUpNoFader) {
   for (const std::string& line : host.Log()) EXPECT_EQ(line.rfind("SetParam", 0), std::string::npos) << line;
 }
 
+// A detach after an attach that failed at its first interface sweeps nothing
+// out: the lights stay as they were, and the refresh after the next attach
+// brings each of them in line with the host.
+TEST_F(ReentryTest, ASweepThatCouldNotGoOutLeavesNoLightStale) {
+  host.SetParamValue(3, MIX_PARAM_MUTE, 0, 1.0f);
+  Refresh();
+  host.Withhold(HostInterface::MidiOut);
+  EXPECT_EQ(surface->AttachHost(&host, 0), E_NOINTERFACE);
+  EXPECT_EQ(surface->DetachHost(), S_OK);
+  host.Withhold(HostInterface::MidiOut, S_OK);
+  EXPECT_EQ(surface->AttachHost(&host, 0), S_OK);
+  host.SetParamValue(3, MIX_PARAM_MUTE, 0, 0.0f);
+  Refresh();
+  EXPECT_EQ(Shown(STATUS_CH14, LED_MUTE + 3), LED_OFF);
+}
+
 // A host that pumps its MIDI input inside GetParam: a whole fader stroke and
 // a stop key press and release. The stroke is one move to where the fader
 // ended; the stop key runs.
