@@ -6,7 +6,7 @@ using namespace midi;
 
 HRESULT STDMETHODCALLTYPE CTavrel::OnShortMidi(DWORD message) {
   CCriticalSectionAuto lock(&m_lock);
-  RunOrDefer({false, message, 0, false, {}});
+  RunOrDefer(false, message, 0);
   return S_OK;
 }
 
@@ -63,6 +63,6 @@ HRESULT STDMETHODCALLTYPE CTavrel::OnLongMidi(DWORD count, const BYTE* bytes) {
   if (count == 0) return S_OK;
   CCriticalSectionAuto lock(&m_lock);
   int32_t move = 0;
-  if (DecodeShuttle(bytes, count, &move)) RunOrDefer({true, 0, move, false, {}});
+  if (DecodeShuttle(bytes, count, &move)) RunOrDefer(true, 0, move);
   return S_OK;
 }

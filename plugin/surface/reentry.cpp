@@ -49,10 +49,13 @@ CTavrel::COperation::~COperation() {
 
 // Input runs at once as an operation of its own, or, when it arrives inside
 // one, waits in the queue.
-void CTavrel::RunOrDefer(const DeferredInput& input) {
-  if (InOperation()) return Defer(input);
+void CTavrel::RunOrDefer(bool isShuttle, DWORD message, int32_t move) {
+  if (InOperation()) return Defer({isShuttle, message, move, false, {}});
   COperation operation(this);
-  RunInput(input);
+  if (isShuttle)
+    OnShuttle(move);
+  else
+    HandleShortMidi(message, nullptr);
 }
 
 // A fader or knob move joins the queued move of the same control when it can;

@@ -22,10 +22,11 @@ bool LightChanges(uint8_t& leds, uint8_t bit, bool on) {
 
 }  // namespace
 
-// A pass stops at the first host call it could not make (an attach or detach
-// from inside one of its calls superseded it): nothing it would still change
-// could come from the host. That operation leaves the lights unknown, and the
-// next pass sends every light the host calls for.
+// A pass that an attach or detach from inside one of its calls superseded
+// takes no pick-up flag and no transport state from a read it did not make:
+// it stops at the next volume read or at the transport. The strip lights it
+// cached on the way went unsent, so that operation leaves the lights unknown
+// and the next pass sends every light the host calls for.
 void CTavrel::SyncSurface() {
   DWORD stripCount = 0;
   if (!HostGetStripCount(&stripCount)) return;
@@ -76,29 +77,28 @@ void CTavrel::SyncSurface() {
     }
 
     // Strip LEDs, in a fixed order. The mixer-driven ones are off for a strip
-    // the host does not have. A light whose state comes from a read, or
-    // follows a send, that the pass could not make ends it.
+    // the host does not have.
     uint8_t& leds = m_stripLeds[strip];
     const auto light = [&](uint8_t bit, bool on, uint8_t status, uint8_t controller) {
-      if (!HostCallsAllowed()) return false;
-      if (LightChanges(leds, bit, on) || resend) Send(status, controller, on ? LED_ON : LED_OFF);
-      return true;
+      if (LightChanges(leds, bit, on)) Send(status, controller, on ? LED_ON : LED_OFF);
     };
     const auto hostSwitch = [&](DWORD param) {
       return exists && SwitchOn(HostGetParam(static_cast<DWORD>(strip), param, 0));
     };
-    if (!light(LEDBIT_REC_ARM, hostSwitch(MIX_PARAM_ARM), STATUS_CH14, static_cast<uint8_t>(LED_REC_ARM + pos))) return;
-    if (!light(LEDBIT_MUTE, hostSwitch(MIX_PARAM_MUTE), STATUS_CH14, static_cast<uint8_t>(LED_MUTE + pos))) return;
-    if (!(m_storeLightLit && LED_SOLO + pos == LED_STORE) &&
-        !light(LEDBIT_SOLO, hostSwitch(MIX_PARAM_SOLO), STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos)))
-      return;
-    if (!light(LEDBIT_SELECT, selected, STATUS_CH15, static_cast<uint8_t>(LED_SELECT + pos))) return;
-    if (!light(LEDBIT_KNOB_STRIP, strip == m_knobStrip, STATUS_CH15, static_cast<uint8_t>(LED_KNOB_STRIP + pos)))
-      return;
+    light(LEDBIT_REC_ARM, hostSwitch(MIX_PARAM_ARM), STATUS_CH14, static_cast<uint8_t>(LED_REC_ARM + pos));
+    light(LEDBIT_MUTE, hostSwitch(MIX_PARAM_MUTE), STATUS_CH14, static_cast<uint8_t>(LED_MUTE + pos));
+    if (!(m_storeLightLit && LED_SOLO + pos == LED_STORE))
+      light(LEDBIT_SOLO, hostSwitch(MIX_PARAM_SOLO), STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos));
+    light(LEDBIT_SELECT, selected, STATUS_CH15, static_cast<uint8_t>(LED_SELECT + pos));
+    light(LEDBIT_KNOB_STRIP, strip == m_knobStrip, STATUS_CH15, static_cast<uint8_t>(LED_KNOB_STRIP + pos));
     // The arm button arms several parameters at once; the LED follows mute's.
     const bool automationArmed = exists && HostGetArm(static_cast<DWORD>(strip), MIX_PARAM_MUTE, 0) != 0;
-    if (!light(LEDBIT_AUTO_ARM, automationArmed, STATUS_CH14, static_cast<uint8_t>(LED_AUTO_ARM + pos))) return;
+    light(LEDBIT_AUTO_ARM, automationArmed, STATUS_CH14, static_cast<uint8_t>(LED_AUTO_ARM + pos));
   }
+  // With the lights unknown, every strip light of the window goes out again
+  // from the cache, which this pass has just brought in line with the host
+  // (a light it changed goes out twice).
+  if (resend) SendWindowLights(firstStrip);
 
   // Transport lights follow the changes of the host's play and record states.
   const bool recording = HostGetState(TRANSPORT_RECORDING) != 0;
@@ -145,6 +145,25 @@ void CTavrel::SyncSurface() {
   m_wasRecording = recording ? 1 : 0;
   // While the host records, the footswitch's next tap stops it.
   if (recording) m_footState = FOOT_RECORDING;
+}
+
+void CTavrel::SendWindowLights(int32_t firstStrip) {
+  for (int32_t position = 0; position < STRIPS_PER_BANK; ++position) {
+    const int32_t strip = firstStrip + position;
+    if (strip < 0 || strip >= HOST_STRIP_LIMIT) break;
+    const uint8_t leds = m_stripLeds[strip];
+    const auto pos = static_cast<uint8_t>(position);
+    const auto light = [&](uint8_t bit, uint8_t status, uint8_t controller) {
+      Send(status, controller, (leds & bit) != 0 ? LED_ON : LED_OFF);
+    };
+    light(LEDBIT_REC_ARM, STATUS_CH14, static_cast<uint8_t>(LED_REC_ARM + pos));
+    light(LEDBIT_MUTE, STATUS_CH14, static_cast<uint8_t>(LED_MUTE + pos));
+    if (!(m_storeLightLit && LED_SOLO + pos == LED_STORE))
+      light(LEDBIT_SOLO, STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos));
+    light(LEDBIT_SELECT, STATUS_CH15, static_cast<uint8_t>(LED_SELECT + pos));
+    light(LEDBIT_KNOB_STRIP, STATUS_CH15, static_cast<uint8_t>(LED_KNOB_STRIP + pos));
+    light(LEDBIT_AUTO_ARM, STATUS_CH14, static_cast<uint8_t>(LED_AUTO_ARM + pos));
+  }
 }
 
 void CTavrel::ForgetLight(int position, uint8_t bit, bool lit) {

@@ -108,6 +108,8 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
 
   // --- refresh and display (refresh.cpp) ---
   void SyncSurface();
+  // Every strip light of the window as the LED cache holds it.
+  void SendWindowLights(int32_t firstStrip);
   // Records in the LED cache that a strip light of the window was switched
   // outside the refresh, so the next refresh compares against the truth.
   void ForgetLight(int position, uint8_t bit, bool lit);
@@ -152,7 +154,7 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
     PassedValues passed;
   };
   bool InOperation() const { return m_callDepth > 0; }
-  void RunOrDefer(const DeferredInput& input);
+  void RunOrDefer(bool isShuttle, DWORD message, int32_t move);
   void Defer(const DeferredInput& input);
   DeferredInput* QueuedMoveToJoin(DWORD message);
   void RunInput(const DeferredInput& input);
@@ -242,15 +244,6 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // the module ever creates).
   bool m_resetPending = true;
   ULONG_PTR m_cookie = 0;
-  // Re-entrant input waiting for the running operation to end: a ring in
-  // arrival order, each slot freed as its input starts to run.
-  static constexpr int32_t DEFERRED_INPUT_LIMIT = 64;
-  DeferredInput m_deferred[DEFERRED_INPUT_LIMIT] = {};
-  int32_t m_deferredFirst = 0;
-  int32_t m_deferredCount = 0;
-  // Input the queue could not keep, for the life of the object. Written under
-  // the lock, read by QueryStatusText without it.
-  std::atomic<uint32_t> m_droppedInput{0};
   int32_t m_callDepth = 0;
   uint32_t m_attachment = 0;  // counts attaches and detaches
   bool m_superseded = false;  // an attach or detach ran inside the running operation
@@ -266,4 +259,14 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   IHostTransport* m_transport = nullptr;
   LONG volatile m_refCount = 1;
   CRITICAL_SECTION m_lock;
+  // Re-entrant input waiting for the running operation to end: a ring in
+  // arrival order, each slot freed as its input starts to run. Last, so the
+  // fields every message and refresh use stay together.
+  static constexpr int32_t DEFERRED_INPUT_LIMIT = 64;
+  DeferredInput m_deferred[DEFERRED_INPUT_LIMIT] = {};
+  int32_t m_deferredFirst = 0;
+  int32_t m_deferredCount = 0;
+  // Input the queue could not keep, for the life of the object. Written under
+  // the lock, read by QueryStatusText without it.
+  std::atomic<uint32_t> m_droppedInput{0};
 };
