@@ -165,9 +165,11 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // An attach or detach: the running operation's host calls stop, and input
   // queued for the old attachment is dropped.
   void AttachmentChanged();
-  // False once the attachment has changed under the running operation. Code
-  // that reads the host checks it after the read: a superseded operation
-  // changes no state from a read it did not make.
+  // False once the attachment has changed under the running operation. A
+  // read whose answer would become state (a pick-up flag, the transport
+  // memory) is followed by this check, so a superseded operation keeps no
+  // such state from a read it did not make; LED cache bits it sets for
+  // messages it did not send are healed by the full resend it leaves behind.
   bool HostCallsAllowed() const { return !m_superseded; }
 
   // --- channel strips (strip_input.cpp) ---
