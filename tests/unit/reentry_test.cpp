@@ -180,6 +180,21 @@ TEST_F(ReentryTest, ASweepThatCouldNotGoOutLeavesNoLightStale) {
   EXPECT_EQ(Shown(STATUS_CH14, LED_MUTE + 3), LED_OFF);
 }
 
+// A locate store superseded before it read the now time keeps what the slot
+// held instead of storing a position it never got.
+TEST_F(ReentryTest, ASupersededLocateStoreKeepsTheSlot) {
+  surface->SetConfigByte(CONFIG_LOCATE_BUTTONS, 1);
+  state.storeMode() = 1;
+  host.position = 1234;
+  Short(STATUS_CH14, CC_AUTO_ARM_FIRST + 3, 127);  // stores 1234 in slot 3
+  host.position = 99;
+  OnFirst("send", [&] { EXPECT_EQ(surface->AttachHost(&host, 0), S_OK); });
+  Short(STATUS_CH14, CC_AUTO_ARM_FIRST + 3, 127);
+  state.storeMode() = 0;
+  Short(STATUS_CH14, CC_AUTO_ARM_FIRST + 3, 127);  // recalls slot 3
+  EXPECT_EQ(host.position, 1234);
+}
+
 // A host that pumps its MIDI input inside GetParam: a whole fader stroke and
 // a stop key press and release. The stroke is one move to where the fader
 // ended; the stop key runs.
