@@ -36,10 +36,13 @@ start)
   [ -s "$dir/xvfb.display" ] || { echo "Xvfb did not start" >&2; exit 1; }
   export DISPLAY=":$(head -n1 "$dir/xvfb.display")"
   echo "$3" > "$dir/arch"
+  # The prefix links its user folders (Desktop, Documents, ...) into $HOME
+  # when it is made: a home of its own keeps test programs out of the user's.
+  mkdir -p "$dir/home"
   if [ "$3" = win64 ]; then
-    WINEARCH=win64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    HOME="$dir/home" WINEARCH=win64 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
   else
-    WINEARCH=win32 wine wineboot -i >/dev/null 2>&1
+    HOME="$dir/home" WINEARCH=win32 wine wineboot -i >/dev/null 2>&1
   fi
   # Keep the server up between test programs: each start of wine is faster.
   /usr/lib/wine/wineserver64 -p >/dev/null 2>&1 || true

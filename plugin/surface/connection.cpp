@@ -113,8 +113,11 @@ void CTavrel::ResetState() {
 
 // Switches every LED off and blanks the display: 9 + 32 x 6 = 201 messages in
 // a fixed order. The LED cache is left to the callers; afterwards every fader
-// of the window counts as picked up.
+// of the window counts as picked up. A sweep that cannot go out (no MIDI
+// output held, or the operation was superseded) leaves the lights unknown,
+// since the callers clear the cache as if it had.
 void CTavrel::ClearSurface() {
+  if (m_midiOut == nullptr || !HostCallsAllowed()) m_lightsUnknown = true;
   static constexpr uint8_t kPanelLights[] = {LED_RECORD, LED_TRANSPORT_57, LED_PLAY,   LED_ARROW_UP, LED_ARROW_DOWN,
                                              LED_5B,     LED_5C,           DIGIT_LEFT, DIGIT_RIGHT};
   for (uint8_t controller : kPanelLights) Send(STATUS_CH15, controller, LED_OFF);

@@ -6,26 +6,26 @@ using namespace midi;
 
 HRESULT STDMETHODCALLTYPE CTavrel::OnShortMidi(DWORD message) {
   CCriticalSectionAuto lock(&m_lock);
-  RunOrDefer({false, message, 0});
+  RunOrDefer(false, message, 0);
   return S_OK;
 }
 
-void CTavrel::HandleShortMidi(DWORD message) {
+void CTavrel::HandleShortMidi(DWORD message, const PassedValues* passed) {
   if (!m_ready) return;
   DWORD stripCount = 0;
   if (!HostGetStripCount(&stripCount)) return;
-  DispatchShortMessage(Unpack(message), stripCount);
+  DispatchShortMessage(Unpack(message), stripCount, passed);
 }
 
-void CTavrel::DispatchShortMessage(const ShortMessage& message, DWORD stripCount) {
+void CTavrel::DispatchShortMessage(const ShortMessage& message, DWORD stripCount, const PassedValues* passed) {
   const uint8_t controller = message.controller;
   const uint8_t value = message.value;
 
   switch (message.status) {
     case STATUS_CH16:
-      if (controller <= CC_FADER_LAST) return OnFaderMove(controller, value, stripCount);
-      if (controller >= CC_SEND_C && controller <= CC_SEND_B) return OnSendKnob(controller, value);
-      if (controller == CC_PAN_KNOB) return OnPanKnob(value);
+      if (controller <= CC_FADER_LAST) return OnFaderMove(controller, value, stripCount, passed);
+      if (controller >= CC_SEND_C && controller <= CC_SEND_B) return OnSendKnob(controller, value, passed);
+      if (controller == CC_PAN_KNOB) return OnPanKnob(value, passed);
       if (controller == CC_FOOTSWITCH) return OnFootswitch(value);
       if (controller == CC_JOG_WHEEL) return OnJogWheel(value);
       break;
@@ -63,6 +63,6 @@ HRESULT STDMETHODCALLTYPE CTavrel::OnLongMidi(DWORD count, const BYTE* bytes) {
   if (count == 0) return S_OK;
   CCriticalSectionAuto lock(&m_lock);
   int32_t move = 0;
-  if (DecodeShuttle(bytes, count, &move)) RunOrDefer({true, 0, move});
+  if (DecodeShuttle(bytes, count, &move)) RunOrDefer(true, 0, move);
   return S_OK;
 }

@@ -22,9 +22,16 @@ bool LightChanges(uint8_t& leds, uint8_t bit, bool on) {
 
 }  // namespace
 
+// A pass that an attach or detach from inside one of its calls superseded
+// takes no pick-up flag and no transport state from a read it did not make:
+// it stops at the next volume read or at the transport. The strip lights it
+// cached on the way went unsent, so that operation leaves the lights unknown
+// and the next pass sends every light the host calls for.
 void CTavrel::SyncSurface() {
   DWORD stripCount = 0;
   if (!HostGetStripCount(&stripCount)) return;
+  const bool resend = m_lightsUnknown;
+  m_lightsUnknown = false;
 
   // The window is read once: a host call below may detach the surface (which
   // resets the window), and the rest of the pass stays on the strips it
@@ -43,6 +50,7 @@ void CTavrel::SyncSurface() {
     // counts as agreeing.
     if (exists) {
       const float volume = HostGetParam(static_cast<DWORD>(strip), MIX_PARAM_VOL, 0);
+      if (!HostCallsAllowed()) return;
       int hostValue = 0;
       int difference = 0;
       if (LevelInRange(volume)) {
@@ -51,7 +59,7 @@ void CTavrel::SyncSurface() {
       }
       const bool agrees = difference == 0;
       // Only the selected strip shows its pick-up state, and only on a change.
-      if (selected && agrees != (m_faderPicked[pos] != 0)) {
+      if (selected && (resend || agrees != (m_faderPicked[pos] != 0))) {
         if (agrees) {
           Send(STATUS_CH15, LED_ARROW_UP, LED_OFF);
           Send(STATUS_CH15, LED_ARROW_DOWN, LED_OFF);
@@ -87,25 +95,36 @@ void CTavrel::SyncSurface() {
     const bool automationArmed = exists && HostGetArm(static_cast<DWORD>(strip), MIX_PARAM_MUTE, 0) != 0;
     light(LEDBIT_AUTO_ARM, automationArmed, STATUS_CH14, static_cast<uint8_t>(LED_AUTO_ARM + pos));
   }
+  // With the lights unknown, every strip light of the window goes out again
+  // from the cache, which this pass has just brought in line with the host
+  // (a light it changed goes out twice).
+  if (resend) SendWindowLights(firstStrip);
 
   // Transport lights follow the changes of the host's play and record states.
   const bool recording = HostGetState(TRANSPORT_RECORDING) != 0;
   const bool playing = HostGetState(TRANSPORT_PLAYING) != 0;
   const bool blinking = HostGetState(TRANSPORT_RECORD_BLINK) != 0;
+  if (!HostCallsAllowed()) return;
   const bool wasPlaying = m_wasPlaying != 0;
   const bool wasRecording = m_wasRecording != 0;
 
-  if ((playing && !wasPlaying) || (recording && !wasRecording)) {
-    Send(STATUS_CH15, LED_PLAY, LED_ON);
+  if (resend) {
+    Send(STATUS_CH15, LED_PLAY, playing || recording ? LED_ON : LED_OFF);
     Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
+    Send(STATUS_CH15, LED_RECORD, recording ? LED_ON : LED_OFF);
+  } else {
+    if ((playing && !wasPlaying) || (recording && !wasRecording)) {
+      Send(STATUS_CH15, LED_PLAY, LED_ON);
+      Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
+    }
+    if ((!playing && wasPlaying) || (!recording && wasRecording)) {
+      Send(STATUS_CH15, LED_PLAY, LED_OFF);
+      Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
+      Send(STATUS_CH15, LED_RECORD, LED_OFF);
+    }
+    if (recording && !wasRecording) Send(STATUS_CH15, LED_RECORD, LED_ON);
+    if (!recording && wasRecording) Send(STATUS_CH15, LED_RECORD, LED_OFF);
   }
-  if ((!playing && wasPlaying) || (!recording && wasRecording)) {
-    Send(STATUS_CH15, LED_PLAY, LED_OFF);
-    Send(STATUS_CH15, LED_TRANSPORT_57, LED_OFF);
-    Send(STATUS_CH15, LED_RECORD, LED_OFF);
-  }
-  if (recording && !wasRecording) Send(STATUS_CH15, LED_RECORD, LED_ON);
-  if (!recording && wasRecording) Send(STATUS_CH15, LED_RECORD, LED_OFF);
 
   // One counter for the whole module: every surface object's refresh counts.
   // It only ever holds 0..10; the >= keeps it bounded whatever it was given.
@@ -126,6 +145,25 @@ void CTavrel::SyncSurface() {
   m_wasRecording = recording ? 1 : 0;
   // While the host records, the footswitch's next tap stops it.
   if (recording) m_footState = FOOT_RECORDING;
+}
+
+void CTavrel::SendWindowLights(int32_t firstStrip) {
+  for (int32_t position = 0; position < STRIPS_PER_BANK; ++position) {
+    const int32_t strip = firstStrip + position;
+    if (strip < 0 || strip >= HOST_STRIP_LIMIT) break;
+    const uint8_t leds = m_stripLeds[strip];
+    const auto pos = static_cast<uint8_t>(position);
+    const auto light = [&](uint8_t bit, uint8_t status, uint8_t controller) {
+      Send(status, controller, (leds & bit) != 0 ? LED_ON : LED_OFF);
+    };
+    light(LEDBIT_REC_ARM, STATUS_CH14, static_cast<uint8_t>(LED_REC_ARM + pos));
+    light(LEDBIT_MUTE, STATUS_CH14, static_cast<uint8_t>(LED_MUTE + pos));
+    if (!(m_storeLightLit && LED_SOLO + pos == LED_STORE))
+      light(LEDBIT_SOLO, STATUS_CH14, static_cast<uint8_t>(LED_SOLO + pos));
+    light(LEDBIT_SELECT, STATUS_CH15, static_cast<uint8_t>(LED_SELECT + pos));
+    light(LEDBIT_KNOB_STRIP, STATUS_CH15, static_cast<uint8_t>(LED_KNOB_STRIP + pos));
+    light(LEDBIT_AUTO_ARM, STATUS_CH14, static_cast<uint8_t>(LED_AUTO_ARM + pos));
+  }
 }
 
 void CTavrel::ForgetLight(int position, uint8_t bit, bool lit) {

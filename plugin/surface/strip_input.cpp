@@ -45,15 +45,32 @@ void SetBit(uint8_t& leds, uint8_t bit, bool on) {
   leds = on ? static_cast<uint8_t>(leds | bit) : static_cast<uint8_t>(leds & ~bit);
 }
 
+// Fader steps from a fader value up to the host's volume, rounded half up:
+// 0 is the meeting point of the pick-up rule.
+int StepsToVolume(float volume, int value) {
+  return static_cast<int>((volume - ValueToLevel(static_cast<uint32_t>(value))) * 127.0f + 0.5f);
+}
+
+// Whether a coalesced stroke passed a value that meets an in-range volume;
+// the values that can meet it lie within a step or two of volume x 127.
+bool PassedTheVolume(const PassedValues& passed, float volume) {
+  const int nearest = static_cast<int>(volume * 127.0f);
+  for (int value = nearest - 1; value <= nearest + 2; ++value)
+    if (passed.Has(value) && StepsToVolume(volume, value) == 0) return true;
+  return false;
+}
+
 }  // namespace
 
-void CTavrel::OnFaderMove(int position, uint8_t value, DWORD stripCount) {
+// A coalesced stroke (`passed` set) ends as the moves one by one would have:
+// if any of them met the host's volume the fader has picked up and writes
+// where it ended.
+void CTavrel::OnFaderMove(int position, uint8_t value, DWORD stripCount, const PassedValues* passed) {
   const int32_t strip = m_firstStrip + position;
   const bool exists = StripExists(strip, stripCount);
   m_faderValue[position] = value;
-  // The comparison uses the value as received; what the host is given never
-  // exceeds 1.0 (a byte above 127 is no fader position).
-  const float level = ValueToLevel(value);
+  // The pick-up comparison uses the value as received; what the host is given
+  // never exceeds 1.0 (a byte above 127 is no fader position).
 
   if (m_faderPicked[position]) {
     Send(STATUS_CH15, LED_ARROW_UP, LED_OFF);
@@ -61,15 +78,18 @@ void CTavrel::OnFaderMove(int position, uint8_t value, DWORD stripCount) {
     ShowTwoDigits(static_cast<int8_t>(value));
   } else if (exists) {
     const float volume = HostGetParam(static_cast<DWORD>(strip), MIX_PARAM_VOL, 0);
-    if (!LevelInRange(volume)) {
+    if (!HostCallsAllowed()) return;
+    // Of a stroke against a volume the fader can never meet, the first move
+    // picks up and the rest write.
+    const bool strokeMet = passed != nullptr && (!LevelInRange(volume) || PassedTheVolume(*passed, volume));
+    if (!LevelInRange(volume) && !strokeMet) {
       // A host volume the fader can never meet: take the fader as it stands.
       m_faderPicked[position] = 1;
       Send(STATUS_CH15, LED_ARROW_UP, LED_OFF);
       Send(STATUS_CH15, LED_ARROW_DOWN, LED_OFF);
       m_faderValue[position] = 0;
     } else {
-      // Fader steps from the fader up to the host's volume, rounded half up.
-      const int difference = static_cast<int>((volume - level) * 127.0f + 0.5f);
+      const int difference = strokeMet ? 0 : StepsToVolume(volume, value);
       Send(STATUS_CH15, DIGIT_LEFT, SEGMENT_DASH);
       Send(STATUS_CH15, DIGIT_RIGHT, SEGMENT_DASH);
       if (difference > 0) {

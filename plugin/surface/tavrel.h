@@ -36,6 +36,15 @@ void ResetModuleStateForTesting();
 // Footswitch tap states (m_footState).
 enum FootState : int8_t { FOOT_IDLE = 0, FOOT_RECORDING = 1, FOOT_STOPPED = 2, FOOT_UNDONE = 3 };
 
+// The values a fader or knob passed through before its last move, when
+// queued moves of it are handled as one (reentry.cpp). Bytes are taken
+// whole, so 256.
+struct PassedValues {
+  uint32_t bits[8];
+  void Add(uint8_t value) { bits[value >> 5] |= 1u << (value & 31); }
+  bool Has(int value) const { return value >= 0 && value < 256 && ((bits[value >> 5] >> (value & 31)) & 1) != 0; }
+};
+
 class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPropertyPages {
  public:
   CTavrel();
@@ -99,14 +108,17 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
 
   // --- refresh and display (refresh.cpp) ---
   void SyncSurface();
+  // Every strip light of the window as the LED cache holds it.
+  void SendWindowLights(int32_t firstStrip);
   // Records in the LED cache that a strip light of the window was switched
   // outside the refresh, so the next refresh compares against the truth.
   void ForgetLight(int position, uint8_t bit, bool lit);
   void ShowTwoDigits(int8_t value);
 
   // --- input routing (dispatch.cpp) ---
-  void HandleShortMidi(DWORD message);
-  void DispatchShortMessage(const midi::ShortMessage& message, DWORD stripCount);
+  // `passed` is set for a coalesced fader or knob move (reentry.cpp).
+  void HandleShortMidi(DWORD message, const PassedValues* passed);
+  void DispatchShortMessage(const midi::ShortMessage& message, DWORD stripCount, const PassedValues* passed);
 
   // --- re-entrant calls (reentry.cpp) ---
   // The critical section lets the thread that holds it in again, so a host
@@ -114,9 +126,10 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // delivered by a sent window message while GetParam waits, a detach from
   // inside SendShortMessage). Each entry point that works on the surface
   // state runs as one operation: input that arrives inside an operation
-  // waits in a small queue until the operation is over, a refresh inside one
-  // is skipped (the next one comes soon), and an attach or detach inside one
-  // ends the interrupted operation's host calls.
+  // waits in a small queue until the operation is over (moves of one fader
+  // or knob as one move), a refresh inside one is skipped (the next one comes
+  // soon), and an attach or detach inside one ends the interrupted
+  // operation's host calls.
   class COperation {
    public:
     explicit COperation(CTavrel* surface);
@@ -130,24 +143,37 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
     bool m_outerSuperseded;
     uint32_t m_attachmentAtStart;
   };
-  // One short message, or a shuttle move decoded from a long one.
+  // One short message, or a shuttle move decoded from a long one. A fader or
+  // knob move that later moves of the same control joined carries the values
+  // it passed, so that pick-up meets the host where the moves one by one would.
   struct DeferredInput {
     bool isShuttle;
     DWORD message;
     int32_t move;
+    bool coalesced;
+    PassedValues passed;
   };
   bool InOperation() const { return m_callDepth > 0; }
-  void RunOrDefer(const DeferredInput& input);
+  void RunOrDefer(bool isShuttle, DWORD message, int32_t move);
+  void Defer(const DeferredInput& input);
+  DeferredInput* QueuedMoveToJoin(DWORD message);
   void RunInput(const DeferredInput& input);
   void RunDeferredInput();
+  // Input the queue could not keep: counted for the status text, and the
+  // lights are sent afresh (a dropped button press may have lit its light).
+  void DropInput(uint32_t count);
   // An attach or detach: the running operation's host calls stop, and input
   // queued for the old attachment is dropped.
   void AttachmentChanged();
-  // False once the attachment has changed under the running operation.
+  // False once the attachment has changed under the running operation. A
+  // read whose answer would become state (a pick-up flag, the transport
+  // memory) is followed by this check, so a superseded operation keeps no
+  // such state from a read it did not make; LED cache bits it sets for
+  // messages it did not send are healed by the full resend it leaves behind.
   bool HostCallsAllowed() const { return !m_superseded; }
 
   // --- channel strips (strip_input.cpp) ---
-  void OnFaderMove(int position, uint8_t value, DWORD stripCount);
+  void OnFaderMove(int position, uint8_t value, DWORD stripCount, const PassedValues* passed = nullptr);
   void OnStripStateButton(uint8_t controller, uint8_t value);  // mute, record arm, solo
   void OnAutomationArmButton(uint8_t controller, uint8_t value, DWORD stripCount);
   void OnSelectButton(uint8_t controller, uint8_t value, DWORD stripCount);
@@ -166,10 +192,10 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   void MoveNowTime(int32_t step);
 
   // --- knobs (knob_input.cpp) ---
-  void OnPanKnob(uint8_t value);
-  void OnSendKnob(uint8_t controller, uint8_t value);
+  void OnPanKnob(uint8_t value, const PassedValues* passed);
+  void OnSendKnob(uint8_t controller, uint8_t value, const PassedValues* passed);
   // One knob turn against (param, index) of the knob strip, with its pick-up flag.
-  void TurnKnob(uint8_t* picked, DWORD param, DWORD index, uint8_t value);
+  void TurnKnob(uint8_t* picked, DWORD param, DWORD index, uint8_t value, const PassedValues* passed);
 
   // --- function commands and bank window (function_commands.cpp) ---
   void RunFunctionCommand(int8_t index);
@@ -220,13 +246,13 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   // the module ever creates).
   bool m_resetPending = true;
   ULONG_PTR m_cookie = 0;
-  // Re-entrant input waiting for the running operation to end, in arrival order.
-  static constexpr int32_t DEFERRED_INPUT_LIMIT = 32;
-  DeferredInput m_deferred[DEFERRED_INPUT_LIMIT] = {};
-  int32_t m_deferredCount = 0;
   int32_t m_callDepth = 0;
   uint32_t m_attachment = 0;  // counts attaches and detaches
   bool m_superseded = false;  // an attach or detach ran inside the running operation
+  // The surface may show something the LED cache does not record (an
+  // operation was superseded, input was dropped): the next refresh sends
+  // every light instead of the changes.
+  bool m_lightsUnknown = false;
   IHostMidiOut* m_midiOut = nullptr;
   IHostKeyboard* m_keyboard = nullptr;
   IHostCommands* m_commands = nullptr;
@@ -235,4 +261,14 @@ class CTavrel : public IControlSurface, public IPersistStream, public ISpecifyPr
   IHostTransport* m_transport = nullptr;
   LONG volatile m_refCount = 1;
   CRITICAL_SECTION m_lock;
+  // Re-entrant input waiting for the running operation to end: a ring in
+  // arrival order, each slot freed as its input starts to run. Last, so the
+  // fields every message and refresh use stay together.
+  static constexpr int32_t DEFERRED_INPUT_LIMIT = 64;
+  DeferredInput m_deferred[DEFERRED_INPUT_LIMIT] = {};
+  int32_t m_deferredFirst = 0;
+  int32_t m_deferredCount = 0;
+  // Input the queue could not keep, for the life of the object. Written under
+  // the lock, read by QueryStatusText without it.
+  std::atomic<uint32_t> m_droppedInput{0};
 };

@@ -7,7 +7,31 @@
 
 namespace {
 
+// The status text is "Tavrel OK" while no input was dropped; after that it
+// says how much was: "Tavrel OK, 1 input dropped", "Tavrel OK, 3 inputs
+// dropped". It keeps its start, so a host that looks for "Tavrel OK" still
+// finds it, and it is built on the stack, without the lock.
 constexpr char STATUS_TEXT[] = "Tavrel OK";
+constexpr size_t STATUS_TEXT_MAX = sizeof "Tavrel OK, 4294967295 inputs dropped";
+
+// Writes the text for `dropped` into `text`; returns its size with the terminator.
+DWORD FormatStatusText(uint32_t dropped, char (&text)[STATUS_TEXT_MAX]) {
+  size_t size = 0;
+  const auto append = [&](const char* part) {
+    while (*part != '\0') text[size++] = *part++;
+  };
+  append(STATUS_TEXT);
+  if (dropped != 0) {
+    append(", ");
+    char digits[10];
+    int count = 0;
+    for (uint32_t rest = dropped; rest != 0; rest /= 10) digits[count++] = static_cast<char>('0' + rest % 10);
+    while (count > 0) text[size++] = digits[--count];
+    append(dropped == 1 ? " input dropped" : " inputs dropped");
+  }
+  text[size++] = '\0';
+  return static_cast<DWORD>(size);
+}
 
 // Loads the host's description of IControlSurface once per process. A library
 // that loads but has no such description counts as a failure (tried again on
@@ -98,16 +122,19 @@ HRESULT STDMETHODCALLTYPE CTavrel::Invoke(DISPID id, REFIID riid, LCID, WORD fla
 }
 
 // The host asks twice: with no buffer for the size, then with a buffer of
-// that size. A smaller buffer gets as much as fits, always terminated inside.
+// that size. The text may have grown in between (input was dropped), so the
+// buffer gets as much as fits in `*length`, always terminated inside.
 HRESULT STDMETHODCALLTYPE CTavrel::QueryStatusText(char* buffer, DWORD* length) {
   if (length == nullptr) return E_POINTER;
+  char text[STATUS_TEXT_MAX];
+  const DWORD size = FormatStatusText(m_droppedInput.load(std::memory_order_relaxed), text);
   if (buffer == nullptr) {
-    *length = sizeof STATUS_TEXT;
+    *length = size;
     return S_OK;
   }
   if (*length == 0) return S_OK;
-  const DWORD copied = *length < sizeof STATUS_TEXT ? *length : static_cast<DWORD>(sizeof STATUS_TEXT);
-  std::memcpy(buffer, STATUS_TEXT, copied);
+  const DWORD copied = *length < size ? *length : size;
+  std::memcpy(buffer, text, copied);
   buffer[copied - 1] = '\0';
   return S_OK;
 }

@@ -142,6 +142,7 @@ void CTavrel::OnLocateButton(uint8_t controller) {
   if (slot == 0 && ElapsedMs(g_storeReleaseTick, ClockNowMs()) <= LOCATE_STORE_GRACE_MS) m_storeMode = 1;
   if (m_storeMode) {
     HostGetNowTime(TIME_NOW, &record);
+    if (!HostCallsAllowed()) return;  // superseded: the slot keeps what it held
     std::memcpy(m_locateSlot[slot], record.value, sizeof record.value);
   } else {
     std::memcpy(record.value, m_locateSlot[slot], sizeof record.value);

@@ -23,6 +23,7 @@ class CTavrelTestAccess {
   int32_t& wasRecording() { return s->m_wasRecording; }
   int32_t& wasPlaying() { return s->m_wasPlaying; }
   int32_t& storeMode() { return s->m_storeMode; }
+  bool storeLightLit() const { return s->m_storeLightLit; }
   int32_t& ready() { return s->m_ready; }
   ULONG_PTR& cookie() { return s->m_cookie; }
   bool HoldsMidiOut() const { return s->m_midiOut != nullptr; }

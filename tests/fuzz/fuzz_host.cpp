@@ -65,6 +65,8 @@ ULONG STDMETHODCALLTYPE FuzzHost::Release() {
 HRESULT STDMETHODCALLTYPE FuzzHost::SendShortMessage(ULONG_PTR, DWORD message) {
   Called();
   Keep(host_contract::MidiOut(message));
+  const midi::ShortMessage m = midi::Unpack(message);
+  m_shown[m.status == midi::STATUS_CH15][m.controller & 0x7F] = m.value;
   return S_OK;
 }
 
@@ -82,11 +84,14 @@ HRESULT FuzzHost::PlaceholderCalled() {
 HRESULT STDMETHODCALLTYPE FuzzHost::GetStripCount(DWORD, DWORD* count) {
   Called();
   const uint8_t pick = m_input->Byte();
+  answers.countOk = false;
   if (pick % 16 == 15) return E_FAIL;
   if (pick % 16 == 14) return S_FALSE;  // success, but not S_OK
   // Counts beyond the 128 reachable strips happen too.
   m_lastCount = pick % 4 == 0 ? m_input->Word() : static_cast<DWORD>(m_input->Byte()) % 140;
   *count = m_lastCount;
+  answers.countOk = true;
+  answers.count = m_lastCount;
   return S_OK;
 }
 
@@ -100,9 +105,15 @@ HRESULT STDMETHODCALLTYPE FuzzHost::SetParam(DWORD kind, DWORD strip, DWORD para
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) {
-  if (StripReadFails(kind, strip, param, index)) return E_FAIL;
-  *value = DrawLevel(m_input);
-  return S_OK;
+  const bool fails = StripReadFails(kind, strip, param, index);
+  const float level = fails ? 0.0f : DrawLevel(m_input);
+  if (!fails) *value = level;
+  if (strip < static_cast<DWORD>(midi::HOST_STRIP_LIMIT) && index == 0) {
+    if (param == MIX_PARAM_ARM) answers.arm[strip] = level;
+    if (param == MIX_PARAM_MUTE) answers.mute[strip] = level;
+    if (param == MIX_PARAM_SOLO) answers.solo[strip] = level;
+  }
+  return fails ? E_FAIL : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::SetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD) {
@@ -112,9 +123,12 @@ HRESULT STDMETHODCALLTYPE FuzzHost::SetArm(DWORD kind, DWORD strip, DWORD param,
 }
 
 HRESULT STDMETHODCALLTYPE FuzzHost::GetArm(DWORD kind, DWORD strip, DWORD param, DWORD index, DWORD* on) {
-  if (StripReadFails(kind, strip, param, index)) return E_FAIL;
-  *on = m_input->Byte() % 2;
-  return S_OK;
+  const bool fails = StripReadFails(kind, strip, param, index);
+  const DWORD armed = fails ? 0 : m_input->Byte() % 2;
+  if (!fails) *on = armed;
+  if (strip < static_cast<DWORD>(midi::HOST_STRIP_LIMIT) && param == MIX_PARAM_MUTE && index == 0)
+    answers.armed[strip] = armed;
+  return fails ? E_FAIL : S_OK;
 }
 
 // A read of one strip's value: the call is seen, the strip checked, and the

@@ -9,6 +9,7 @@
 
 #include "fuzz_input.h"
 #include "host_interfaces.h"
+#include "midi_map.h"
 
 class FuzzHost : public IHostInterfaces {
  public:
@@ -21,6 +22,24 @@ class FuzzHost : public IHostInterfaces {
   // Runs at the start of every host call the surface makes, so a target can
   // call back into the surface from inside the host's own call.
   std::function<void()> onCall;
+
+  // A tiny model of the surface's lights: the last value sent to each address
+  // of channels 14 and 15 (all dark when the surface is switched on).
+  uint8_t Shown(uint8_t status, uint8_t controller) const { return m_shown[status == midi::STATUS_CH15][controller]; }
+
+  // What the host answered last, as the surface took it (a failed read is 0):
+  // the strip count, and per strip the record-arm, mute and solo levels and
+  // mute's automation arm. A target clears `countOk` before a refresh to see
+  // whether that refresh got its strip count.
+  struct Answers {
+    bool countOk = false;
+    DWORD count = 0;
+    float arm[midi::HOST_STRIP_LIMIT] = {};
+    float mute[midi::HOST_STRIP_LIMIT] = {};
+    float solo[midi::HOST_STRIP_LIMIT] = {};
+    DWORD armed[midi::HOST_STRIP_LIMIT] = {};
+  };
+  Answers answers;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
@@ -57,6 +76,7 @@ class FuzzHost : public IHostInterfaces {
   FuzzInput* m_input;
   LONG m_refs = 1;
   DWORD m_lastCount = 0;
+  uint8_t m_shown[2][128] = {};
 };
 
 // Aborts with a message when a promise is broken.
