@@ -81,7 +81,7 @@ TEST(ScriptParser, TheSurfaceAloneRefusesTheHostsSteps) {
   }
   const sim::ParseResult window = sim::ParseScript("w.txt", "mixer 2 mute\nexpect monitor in\n", true, false);
   ASSERT_EQ(window.errors.size(), 1u);
-  EXPECT_NE(window.errors[0].find("w.txt:1: mixer acts on the host"), std::string::npos) << window.errors[0];
+  EXPECT_NE(window.errors[0].find("w.txt:1: \"mixer\" needs the host"), std::string::npos) << window.errors[0];
 }
 
 TEST(ScriptParser, AnswersEveryLine) {

@@ -446,7 +446,7 @@ void ParseLine(Words& words, Step& step, bool window, bool host) {
   for (const VerbRow& row : kVerbs) {
     if (!SameWord(verb, row.verb.name)) continue;
     if (row.verb.window && !window) Fail(verb + " goes through the window: it runs only in --window-test");
-    if (row.verb.host && !host) Fail(verb + " acts on the host" + kNoHost);
+    if (row.verb.host && !host) Fail("\"" + verb + "\" needs the host" + kNoHost);
     row.parse(words, step);
     const bool expect = step.kind == StepKind::Expect;
     if (expect && (step.expect == ExpectKind::Drawn || step.expect == ExpectKind::Monitor) && !window)

@@ -145,7 +145,8 @@ std::string Usage() {
   text += "Without --script or --soak the host runs until it is stopped (Ctrl+C).\n";
   text +=
       "--surface: the hardware alone, with --midi-in, --midi-out, --script, --window, --window-test,\n"
-      "--monitor, --snapshots, --capture-in, --midi-out-file; it runs until stopped without a script.\n\n";
+      "--monitor, --snapshots, --capture-in, --midi-out-file; with neither a script nor the window it runs\n"
+      "until it is stopped.\n\n";
   return text + VerbUsage();
 }
 

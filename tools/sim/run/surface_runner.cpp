@@ -9,6 +9,11 @@
 namespace sim {
 
 void SurfaceRunner::Emit(const std::vector<Emission>& emissions, bool timed) {
+  // Said once, until an output opens again: gestures without one go nowhere.
+  const bool noOutput = m_ports.OpenPort(false).empty();
+  if (noOutput && !m_toldNoOutput)
+    m_monitor.Print("TavrelSim: no MIDI output is open: what the surface sends goes nowhere (--midi-out, Ports)");
+  m_toldNoOutput = noOutput;
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   for (const Emission& emission : emissions) {

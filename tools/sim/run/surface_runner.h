@@ -32,6 +32,7 @@ class SurfaceRunner : public StepRunner {
   Hardware& m_hardware;
   PortChoice& m_ports;
   std::string m_snapshotDir;
+  bool m_toldNoOutput = false;
 };
 
 }  // namespace sim
