@@ -47,6 +47,15 @@ package() { bash "$root/scripts/package.sh" "${2:-stage}" "$1" "$version" >"$1.l
 verify() { bash "$root/scripts/verify.sh" --ca "$1" "${@:3}" "$2" >"$2.verify" 2>&1; }
 check "a signed distribution is made" package dist || exit 1
 setup=dist/Tavrel-$version-x64-setup.exe
+# Test-only parts never ship: no file of the tests' loopback cable (its
+# driver, its switch program, its test) in the zip, nor (below) installed.
+test_only='winetavrelloop\.drv|loopback_ctl\.exe|loopback_tests\.exe'
+none_test_only() {
+  local names
+  names=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$1") || return 1
+  ! grep -Eiq "$test_only" <<<"$names"
+}
+check "no file of the loopback cable in the zip" none_test_only "dist/Tavrel-$version-windows.zip"
 check "every file verifies against the authority" verify test-ca.pem dist
 check "the installer and each of the $# binaries in the zip were checked" \
   test "$(grep -c '^ok: signature of .*signed by .*Tavrel test publisher' dist.verify)" = $(($# + 1))
@@ -88,6 +97,7 @@ check "  at the installer's signature" grep -q "^FAIL: signature of ${setup#dist
 # signed, and the installer's own checks of installing and uninstalling pass.
 cat >check-installed.sh <<SH
 #!/bin/sh
+if ls -R "\$1" | grep -Eiq '$test_only'; then echo "a file of the loopback cable is installed"; exit 1; fi
 for f in Tavrel.dll TavrelReg.exe Quillet.dll Uninstall.exe; do
   osslsigncode verify -CAfile '$work/test-ca.pem' -in "\$1/\$f" >/dev/null 2>&1 || { echo "\$f: not signed by the test authority"; exit 1; }
 done

@@ -42,7 +42,47 @@ const Row kRows[] = {
     {"say \"unfinished", "unterminated quoted text"},
     {"press F1 now", "unexpected \"now\""},
     {"dance", "unknown step \"dance\""},
+    {"expect led play on within 2s", nullptr},
+    {"expect display \"--\" within 500ms", nullptr},
+    {"port in \"Tavrel Loop A\"", nullptr},
+    {"port out none", nullptr},
+    {"expect led play on within", "unexpected \"within\""},  // within needs its time
+    {"expect led play on within 0ms", "within takes a time above 0"},
+    {"expect no command within 1s", "takes no within"},
+    {"port sideways 1", "port in NAME or port out NAME"},
 };
+
+// The surface alone (--surface) has no host in its process: its scripts take
+// every step of the surface and refuse, with their line, the host's.
+TEST(ScriptParser, TheSurfaceAloneRefusesTheHostsSteps) {
+  const struct {
+    const char* line;
+    bool parses;
+  } rows[] = {
+      {"fader 3 0..127 over 300ms", true},
+      {"expect arrow up within 5s", true},
+      {"port out 1", true},
+      {"snapshot lights", true},
+      {"wait 1s", true},
+      {"host mute 3 on", false},
+      {"refresh", false},
+      {"option cursor bank", false},
+      {"save", false},
+      {"expect host playing", false},
+      {"expect command stop", false},
+      {"expect now 0", false},
+  };
+  for (const auto& row : rows) {
+    const sim::ParseResult result = sim::ParseScript("s.txt", row.line, false, false);
+    EXPECT_EQ(result.errors.empty(), row.parses) << row.line;
+    if (!row.parses && !result.errors.empty()) {
+      EXPECT_NE(result.errors[0].find("s.txt:1: "), std::string::npos) << result.errors[0];
+    }
+  }
+  const sim::ParseResult window = sim::ParseScript("w.txt", "mixer 2 mute\nexpect monitor in\n", true, false);
+  ASSERT_EQ(window.errors.size(), 1u);
+  EXPECT_NE(window.errors[0].find("w.txt:1: \"mixer\" needs the host"), std::string::npos) << window.errors[0];
+}
 
 TEST(ScriptParser, AnswersEveryLine) {
   for (const Row& row : kRows) {

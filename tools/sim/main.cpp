@@ -1,7 +1,8 @@
 // TavrelSim: a host for the surface plug-in, and a model of the hardware in
 // front of it. It finds the plug-in as a host does (or loads a build's DLL),
 // attaches it to its own host model, delivers MIDI and refreshes on threads
-// of their own, and runs scripts, a soak, or until it is stopped.
+// of their own, and runs scripts, a soak, or until it is stopped. With
+// --surface it plays the hardware alone, over MIDI ports, with no plug-in.
 #include <cstdio>
 
 #include "run/options.h"
@@ -19,5 +20,5 @@ int main(int argc, char** argv) {
     std::fputs(sim::Usage().c_str(), stdout);
     return 0;
   }
-  return sim::RunSimulator(options, {sim::ConnectMonitorToWindow, sim::RunWindow});
+  return sim::RunSimulator(options, {sim::ConnectMonitorToWindow, sim::RunWindow, sim::RunSurfaceWindow});
 }

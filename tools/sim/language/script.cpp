@@ -139,8 +139,29 @@ void ParseExpectHost(Words& words, Step& step) {
   }
 }
 
+constexpr int kLongestWithinMs = 600000;
+
+void ParseExpectKind(Words& words, Step& step);
+
+// expect WHAT... [within TIME]: TIME is how long the expectation may take to
+// come true while the session runs (the host refreshing, the ports delivering).
 void ParseExpect(Words& words, Step& step) {
   step.kind = StepKind::Expect;
+  std::string within;
+  if (words.TakeTrailingIf("within", &within)) {
+    Words time({within});
+    step.withinMs = time.Duration(kLongestWithinMs);
+    if (step.withinMs == 0) Fail("within takes a time above 0");
+  }
+  ParseExpectKind(words, step);
+  const ExpectKind kind = step.expect;
+  if (step.withinMs > 0 && (kind == ExpectKind::NoCommand || kind == ExpectKind::NoKey))
+    Fail("expect no ... holds now or not: it takes no within");
+  if (step.withinMs > 0 && (kind == ExpectKind::Drawn || kind == ExpectKind::Monitor))
+    Fail("the window's picture and monitor are read as they stand: wait with expect led ... within first");
+}
+
+void ParseExpectKind(Words& words, Step& step) {
   const std::string what = words.Take("what to expect");
   if (SameWord(what, "led")) {
     step.expect = ExpectKind::Led;
@@ -188,6 +209,10 @@ void ParseExpect(Words& words, Step& step) {
     step.light = FindNamed(light, true, &step.position);
     if (step.light == nullptr) Fail("no light is called \"" + light + "\"");
     step.on = words.OnOff();
+  } else if (SameWord(what, "monitor")) {  // a window test reads its monitor pane
+    step.expect = ExpectKind::Monitor;
+    step.word = words.Rest();
+    if (step.word.empty()) Fail("expect monitor needs the text of a line");
   } else {
     Fail("cannot expect \"" + what + "\"");
   }
@@ -315,6 +340,16 @@ void ParseMixer(Words& words, Step& step) {
   Fail("the console's columns are volume, pan, mute, solo, arm and auto, not \"" + column + "\"");
 }
 
+// port in|out NAME|none: a MIDI port opened by its name or index, or closed.
+void ParsePort(Words& words, Step& step) {
+  step.kind = StepKind::Port;
+  const std::string which = words.Take("in or out");
+  step.on = SameWord(which, "in");
+  if (!step.on && !SameWord(which, "out")) Fail("port in NAME or port out NAME, not \"" + which + "\"");
+  step.word = words.Take("a port's name or index, or none");
+  if (SameWord(step.word, "none")) step.word.clear();
+}
+
 void ParsePause(Words& words, Step& step) {
   step.kind = StepKind::Pause;
   step.overMs = static_cast<int>(words.Int("milliseconds", 0, 600000));
@@ -328,74 +363,96 @@ struct VerbRow {
 };
 
 const VerbRow kVerbs[] = {
-    {{"fader", "N VALUE|A..B [over TIME]", "fader N runs to VALUE (from A to B, spread over TIME)", false},
+    {{"fader", "N VALUE|A..B [over TIME]", "fader N runs to VALUE (from A to B, spread over TIME)", false, false},
      [](Words& w, Step& s) { ParseMove(w, s, false); }},
-    {{"knob", "pan|A..E VALUE [over TIME]", "the pan knob or a send knob to VALUE", false},
+    {{"knob", "pan|A..E VALUE [over TIME]", "the pan knob or a send knob to VALUE", false, false},
      [](Words& w, Step& s) { ParseMove(w, s, true); }},
-    {{"press", "CONTROL [N]", "a button or key pressed (strip buttons take their position)", false},
+    {{"press", "CONTROL [N]", "a button or key pressed (strip buttons take their position)", false, false},
      [](Words& w, Step& s) { ParsePress(w, s, StepKind::Press); }},
-    {{"tap", "CONTROL [N]", "the same as press", false}, [](Words& w, Step& s) { ParsePress(w, s, StepKind::Press); }},
-    {{"hold", "KEY", "a key pressed and kept down", false},
+    {{"tap", "CONTROL [N]", "the same as press", false, false},
+     [](Words& w, Step& s) { ParsePress(w, s, StepKind::Press); }},
+    {{"hold", "KEY", "a key pressed and kept down", false, false},
      [](Words& w, Step& s) { ParsePress(w, s, StepKind::Hold); }},
-    {{"release", "KEY", "a held key let go", false}, [](Words& w, Step& s) { ParsePress(w, s, StepKind::Release); }},
-    {{"jog", "DETENTS", "detents of the jog wheel, -63..63", false},
+    {{"release", "KEY", "a held key let go", false, false},
+     [](Words& w, Step& s) { ParsePress(w, s, StepKind::Release); }},
+    {{"jog", "DETENTS", "detents of the jog wheel, -63..63", false, false},
      [](Words& w, Step& s) {
        s.kind = StepKind::Jog;
        s.amount = static_cast<int>(w.Int("detents", -63, 63));
      }},
-    {{"shuttle", "MOVE", "one shuttle message, -8191..8191", false},
+    {{"shuttle", "MOVE", "one shuttle message, -8191..8191", false, false},
      [](Words& w, Step& s) {
        s.kind = StepKind::Shuttle;
        s.amount = static_cast<int>(w.Int("shuttle move", -midi::SHUTTLE_MAX_MOVE, midi::SHUTTLE_MAX_MOVE));
      }},
-    {{"send", "HEX HEX HEX", "one raw short message", false},
+    {{"send", "HEX HEX HEX", "one raw short message", false, false},
      [](Words& w, Step& s) {
        s.kind = StepKind::Raw;
        for (int i = 0; i < 3; ++i) s.bytes.push_back(w.Byte());
      }},
-    {{"sysex", "HEX...", "one raw system-exclusive message", false},
+    {{"sysex", "HEX...", "one raw system-exclusive message", false, false},
      [](Words& w, Step& s) {
        s.kind = StepKind::Sysex;
        while (w.More()) s.bytes.push_back(w.Byte());
        if (s.bytes.empty()) Fail("a sysex needs its bytes");
      }},
-    {{"host", "CHANGE", "a change on the host's side: volume, pan, send, mute..., play, stop, strips, now", false},
+    {{"host", "CHANGE", "a change on the host's side: volume, pan, send, mute..., play, stop, strips, now", false,
+      true},
      ParseHost},
-    {{"option", "SETTING VALUE", "the host edits the surface's stored settings and loads them back", false},
+    {{"option", "SETTING VALUE", "the host edits the surface's stored settings and loads them back", false, true},
      ParseOption},
-    {{"save", "", "write the project now (needs --project)", false}, [](Words&, Step& s) { s.kind = StepKind::Save; }},
-    {{"wait", "TIME", "time passes while the host refreshes", false},
+    {{"save", "", "write the project now (needs --project)", false, true},
+     [](Words&, Step& s) { s.kind = StepKind::Save; }},
+    {{"wait", "TIME", "time passes while the host refreshes", false, false},
      [](Words& w, Step& s) {
        s.kind = StepKind::Wait;
        s.overMs = w.Duration();
      }},
-    {{"refresh", "[COUNT] [kind K]", "refreshes on the refresh thread", false}, ParseRefresh},
-    {{"expect", "WHAT...", "a check: led, display, arrow, host, command, key, now, fader (drawn in a window test)",
-      false},
+    {{"refresh", "[COUNT] [kind K]", "refreshes on the refresh thread", false, true}, ParseRefresh},
+    {{"expect", "WHAT... [within TIME]",
+      "a check: led, display, arrow, host, command, key, now, fader (drawn, monitor in a window test); "
+      "within: it may take TIME to come true",
+      false, false},
      ParseExpect},
-    {{"snapshot", "NAME", "NAME.svg and NAME.png in --snapshots DIR", false}, ParseSnapshot},
-    {{"say", "TEXT", "print a line", false},
+    {{"snapshot", "NAME", "NAME.svg and NAME.png in --snapshots DIR", false, false}, ParseSnapshot},
+    {{"say", "TEXT", "print a line", false, false},
      [](Words& w, Step& s) {
        s.kind = StepKind::Say;
        s.word = w.Rest();
      }},
-    {{"click", "CONTROL [N]", "mouse down and up at the control's centre", true}, ParseClick},
-    {{"drag", "fader N VALUE", "the fader dragged from its cap to VALUE", true}, ParseDrag},
-    {{"menu", "COMMAND", "a menu command: save, detach, attach, play, record, stop, blink", true}, ParseMenu},
-    {{"properties", "Fn ROW", "Properties..., row ROW chosen in Fn's list, OK", true}, ParseProperties},
-    {{"mixer", "ROW COLUMN [LEVEL]", "the host console's cell clicked: volume|pan LEVEL, mute|solo|arm|auto", true},
+    {{"click", "CONTROL [N]", "mouse down and up at the control's centre", true, false}, ParseClick},
+    {{"drag", "fader N VALUE", "the fader dragged from its cap to VALUE", true, false}, ParseDrag},
+    {{"menu", "COMMAND", "a menu command: save, detach, attach, play, record, stop, blink", true, true}, ParseMenu},
+    {{"properties", "Fn ROW", "Properties..., row ROW chosen in Fn's list, OK", true, true}, ParseProperties},
+    {{"mixer", "ROW COLUMN [LEVEL]", "the host console's cell clicked: volume|pan LEVEL, mute|solo|arm|auto", true,
+      true},
      ParseMixer},
-    {{"pause", "MS", "the window runs on its own for MS milliseconds", true}, ParsePause},
+    {{"port", "in|out NAME|none", "open a MIDI port by its name or index, or close it (a window test: the Ports menu)",
+      false, false},
+     ParsePort},
+    {{"pause", "MS", "the window runs on its own for MS milliseconds", true, false}, ParsePause},
 };
 
-void ParseLine(Words& words, Step& step, bool window) {
+// The expectations that read the host's state or its log.
+bool ReadsHost(ExpectKind kind) {
+  return kind == ExpectKind::Host || kind == ExpectKind::Command || kind == ExpectKind::NoCommand ||
+         kind == ExpectKind::Key || kind == ExpectKind::NoKey || kind == ExpectKind::Now;
+}
+
+constexpr char kNoHost[] = ": --surface plays the surface alone, with no host in its process";
+
+void ParseLine(Words& words, Step& step, bool window, bool host) {
   const std::string verb = words.Take("a step");
   for (const VerbRow& row : kVerbs) {
     if (!SameWord(verb, row.verb.name)) continue;
     if (row.verb.window && !window) Fail(verb + " goes through the window: it runs only in --window-test");
+    if (row.verb.host && !host) Fail("\"" + verb + "\" needs the host" + kNoHost);
     row.parse(words, step);
-    if (step.kind == StepKind::Expect && step.expect == ExpectKind::Drawn && !window)
-      Fail("expect drawn reads the window: it runs only in --window-test");
+    const bool expect = step.kind == StepKind::Expect;
+    if (expect && (step.expect == ExpectKind::Drawn || step.expect == ExpectKind::Monitor) && !window)
+      Fail("expect " + std::string(step.expect == ExpectKind::Drawn ? "drawn" : "monitor") +
+           " reads the window: it runs only in --window-test");
+    if (expect && ReadsHost(step.expect) && !host) Fail("this expectation reads the host" + std::string(kNoHost));
     words.End();
     return;
   }
@@ -414,16 +471,17 @@ const std::vector<Verb>& Verbs() {
 }
 
 std::string VerbUsage() {
-  std::string text = "Script steps (window-test steps marked *):\n";
+  std::string text = "Script steps (* a window test's only; + not with --surface, which has no host):\n";
   for (const Verb& verb : Verbs()) {
-    std::string left = std::string("  ") + (verb.window ? "*" : " ") + verb.name + " " + verb.form;
+    std::string left =
+        std::string(" ") + (verb.host ? "+" : " ") + (verb.window ? "*" : " ") + verb.name + " " + verb.form;
     if (left.size() < 36) left.resize(36, ' ');
     text += left + " " + verb.help + "\n";
   }
   return text;
 }
 
-ParseResult ParseScript(const std::string& file, const std::string& text, bool window) {
+ParseResult ParseScript(const std::string& file, const std::string& text, bool window, bool host) {
   ParseResult result;
   ForEachLine(text, [&](int line, const std::string& code) {
     try {
@@ -434,7 +492,7 @@ ParseResult ParseScript(const std::string& file, const std::string& text, bool w
       step.line = line;
       step.text = code;
       while (!step.text.empty() && (step.text.back() == '\r' || step.text.back() == ' ')) step.text.pop_back();
-      ParseLine(words, step, window);
+      ParseLine(words, step, window, host);
       result.steps.push_back(std::move(step));
     } catch (const LineError& error) {
       result.errors.push_back(file + ":" + std::to_string(line) + ": " + error.what());

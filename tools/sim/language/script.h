@@ -11,6 +11,11 @@
 //   expect led mute 3 on    expect display "40"         expect arrow up
 //   expect host volume 3 0.504   expect command record  expect key Alt+T
 //   expect now 1234         snapshot NAME               say TEXT
+//   expect led solo 7 on within 2s                      port in "Loop B"
+//
+// The surface alone (--surface) has no host in its process: its scripts take
+// the gestures, the expectations of what the surface shows, time, pictures,
+// narration and ports, and refuse the host's steps with their line.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +43,7 @@ enum class StepKind : uint8_t {
   Expect,    // a check; a failing one stops the run
   Snapshot,  // a picture of the surface and the host
   Say,       // a line of narration
+  Port,      // a MIDI port opened (on: the input; word: its name or index) or closed (word empty)
   // Steps of a window test, which go through the window itself:
   Click,       // mouse down and up at a control
   Drag,        // a fader dragged from its cap to a value
@@ -72,7 +78,20 @@ enum class HostField : uint8_t {
   RecordMode,  // read only (expectations)
 };
 
-enum class ExpectKind : uint8_t { Led, Display, Arrow, Host, Command, NoCommand, Key, NoKey, Now, Fader, Drawn };
+enum class ExpectKind : uint8_t {
+  Led,
+  Display,
+  Arrow,
+  Host,
+  Command,
+  NoCommand,
+  Key,
+  NoKey,
+  Now,
+  Fader,
+  Drawn,    // a window test: the window's picture
+  Monitor,  // a window test: a line of the window's monitor (word: text it holds)
+};
 
 struct Step {
   std::string file;
@@ -96,6 +115,7 @@ struct Step {
   bool on = false;
 
   ExpectKind expect = ExpectKind::Led;
+  int withinMs = 0;                // Expect: how long it may take to come true (0: it holds now)
   const Control* light = nullptr;  // Expect Led, Expect Drawn: a row with a light
   std::string word;                // display text, arrow, command or key name, snapshot name, narration
 
@@ -104,12 +124,14 @@ struct Step {
 };
 
 // One verb of the language: its words, what it does, and whether it needs
-// the window. The parser, --help and the user's document read this table.
+// the window or the host. The parser, --help and the user's document read
+// this table.
 struct Verb {
   const char* name;
   const char* form;  // its arguments, as --help shows them
   const char* help;
   bool window;  // a window test's step only
+  bool host;    // acts on the host in this process: not for the surface alone
 };
 const std::vector<Verb>& Verbs();
 // The verbs as --help lists them.
@@ -120,8 +142,9 @@ struct ParseResult {
   std::vector<std::string> errors;  // "file:line: reason", in line order
 };
 
-// Parses a whole script; `window` admits the window test's steps. Steps are
-// only worth running when errors is empty.
-ParseResult ParseScript(const std::string& file, const std::string& text, bool window = false);
+// Parses a whole script; `window` admits the window test's steps, `host` the
+// steps that need the host in this process. Steps are only worth running
+// when errors is empty.
+ParseResult ParseScript(const std::string& file, const std::string& text, bool window = false, bool host = true);
 
 }  // namespace sim

@@ -82,6 +82,15 @@ std::string Words::TakeName(const char* what) {
   return name;
 }
 
+bool Words::TakeTrailingIf(const char* word, std::string* value) {
+  const size_t n = m_words.size();
+  if (n < m_next + 2) return false;
+  if (!SameWord(m_words[n - 2], word)) return false;
+  *value = m_words[n - 1];
+  m_words.resize(n - 2);
+  return true;
+}
+
 void Words::End() const {
   if (More()) Fail("unexpected \"" + m_words[m_next] + "\"");
 }

@@ -42,6 +42,9 @@ class Words {
   // All the words left but the last, joined: a name of several words before
   // one more argument ("drag fader 5 100", "expect drawn arrow up on").
   std::string TakeName(const char* what);
+  // When the line ends in `word VALUE` ("... within 2s"), takes both off the
+  // end and gives VALUE.
+  bool TakeTrailingIf(const char* word, std::string* value);
   // Fails when words are left.
   void End() const;
 

@@ -94,12 +94,26 @@ void Hardware::Receive(uint32_t word) {
   const ShortMessage message = Unpack(word);
   if (message.controller >= 128) return;
   std::lock_guard<std::mutex> lock(m_mutex);
+  ++m_received;
   if (message.status == STATUS_CH14) {
     m_state.ch14[message.controller] = message.value;
     m_state.latched[message.controller] = message.value != 0;
+    ++m_arrivals[0][message.controller];
   } else if (message.status == STATUS_CH15) {
     m_state.ch15[message.controller] = message.value;
+    ++m_arrivals[1][message.controller];
   }
+}
+
+uint64_t Hardware::Received() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_received;
+}
+
+uint32_t Hardware::Arrivals(uint8_t status, uint8_t controller) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (controller >= 128 || (status != STATUS_CH14 && status != STATUS_CH15)) return 0;
+  return m_arrivals[status == STATUS_CH14 ? 0 : 1][controller];
 }
 
 SurfaceState Hardware::State() const {

@@ -40,6 +40,10 @@ class Hardware {
   SurfaceState State() const;
   uint8_t Light(uint8_t status, uint8_t controller) const;
   uint8_t FaderPosition(int position) const;
+  // Messages received so far, in all and at one light's address: what an
+  // expectation that waited in vain reports.
+  uint64_t Received() const;
+  uint32_t Arrivals(uint8_t status, uint8_t controller) const;
 
  private:
   std::vector<Emission> Momentary(uint8_t status, uint8_t controller);
@@ -47,6 +51,8 @@ class Hardware {
 
   mutable std::mutex m_mutex;
   SurfaceState m_state;
+  uint64_t m_received = 0;
+  uint32_t m_arrivals[2][128] = {};  // channel 14, channel 15
 };
 
 }  // namespace sim

@@ -437,10 +437,13 @@ HRESULT HostModel::OnSetParam(DWORD kind, DWORD strip, DWORD param, DWORD index,
              static_cast<double>(value)));
   if (host_contract::Flag(flag)) Error(Printf("SetParam with flag %lu, not 1", static_cast<unsigned long>(flag)));
   if (host_contract::Level(value)) Error(Printf("SetParam level %g is outside 0..1", static_cast<double>(value)));
-  std::lock_guard<std::mutex> lock(m_mutex);
-  if (!CheckStrip("SetParam", kind, strip, param, index)) return E_INVALIDARG;
-  if (static_cast<int>(strip) >= m_state.stripCount) return E_INVALIDARG;  // no such strip in this project
-  *ParamSlot(m_state.strips[strip], param, index) = value;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!CheckStrip("SetParam", kind, strip, param, index)) return E_INVALIDARG;
+    if (static_cast<int>(strip) >= m_state.stripCount) return E_INVALIDARG;  // no such strip in this project
+    *ParamSlot(m_state.strips[strip], param, index) = value;
+  }
+  if (m_paramObserver) m_paramObserver(strip, param);
   return S_OK;
 }
 

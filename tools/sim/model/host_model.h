@@ -40,6 +40,12 @@ class HostModel {
   // A host command run from the host's own side (scripts, soak).
   void Command(uint32_t id);
 
+  // Told of each SetParam the surface makes, once the host has taken it, on
+  // the surface's thread (the cable benchmark times the way from the
+  // hardware to here). Set before the surface is attached.
+  using ParamObserver = std::function<void(DWORD strip, DWORD param)>;
+  void ObserveSetParam(ParamObserver observer) { m_paramObserver = std::move(observer); }
+
   // Errors of the run found so far, taken once.
   std::vector<std::string> TakeErrors();
   // Reference counts held on the six interfaces (IHostMidiOut..IHostTransport).
@@ -76,6 +82,7 @@ class HostModel {
   std::vector<std::string> m_errors;
   std::atomic<ULONG_PTR> m_cookie{0};
   std::atomic<uint64_t> m_messagesOut{0};
+  ParamObserver m_paramObserver;
   Parts* m_parts;
 };
 

@@ -38,7 +38,10 @@ bool CaptureSession::Prepare(std::string* error) {
   }
   unsigned id = 0;
   if (!m_options.midiIn.empty() && !FindPort(true, m_options.midiIn, &id, error)) return false;
-  if (!m_options.midiOut.empty() && !m_output.Open(m_options.midiOut, error)) return false;
+  if (!m_options.midiOut.empty() &&
+      !m_output.Open(
+          m_options.midiOut, [this](const std::string& failure) { Report(failure); }, error))
+    return false;
   auto open = [&](const std::string& path, std::FILE** file) {
     if (path.empty()) return true;
     *file = std::fopen(path.c_str(), "wb");
@@ -49,6 +52,7 @@ bool CaptureSession::Prepare(std::string* error) {
 }
 
 void CaptureSession::Attach(Monitor& monitor) {
+  m_monitor = &monitor;
   m_start = std::chrono::steady_clock::now();
   monitor.AddTap(this);
   // Tapped even while closed, so a port chosen later never changes the
@@ -57,27 +61,46 @@ void CaptureSession::Attach(Monitor& monitor) {
   if (m_output.IsOpen()) monitor.Print("TavrelSim: MIDI output \"" + m_output.Name() + "\"");
 }
 
-bool CaptureSession::Start(Session& session, std::string* error) {
+bool CaptureSession::Start(MidiInputPort::Deliver deliver, std::string* error) {
+  m_deliver = std::move(deliver);
   if (m_options.midiIn.empty()) return true;
-  return OpenInput(session, m_options.midiIn, error);
+  return OpenInput(m_options.midiIn, error);
+}
+
+// A port that failed while open: the monitor's pane shows it, the console too.
+void CaptureSession::Report(const std::string& failure) {
+  const std::string text = failure + "; the session goes on without it (choose the port again to reopen it)";
+  if (m_monitor == nullptr) return (void)std::fprintf(stderr, "TavrelSim: %s\n", text.c_str());
+  m_monitor->Note(text);
+  m_monitor->Print("TavrelSim: " + text);
 }
 
 // A new input replaces the open one, which stops first.
-bool CaptureSession::OpenInput(Session& session, const std::string& nameOrIndex, std::string* error) {
-  m_input.Close();
+bool CaptureSession::OpenInput(const std::string& nameOrIndex, std::string* error) {
+  StopInput();
   const bool recording = !m_options.record.empty();
   return m_input.Open(
       nameOrIndex,
-      [this, &session, recording](uint32_t word, const std::vector<uint8_t>* sysex) {
+      [this, recording](uint32_t word, const std::vector<uint8_t>* sysex) {
         if (recording) m_recorder.Live(word, sysex);
-        DeliverToSession(session, word, sysex);
+        return m_deliver(word, sysex);
       },
-      error);
+      [this](const std::string& failure) { Report(failure); }, error);
 }
 
-bool CaptureSession::OpenOutput(const std::string& nameOrIndex, std::string* error) {
+bool CaptureSession::ChoosePort(bool input, const std::string& nameOrIndex, std::string* error) {
+  if (input) {
+    if (nameOrIndex.empty()) return StopInput(), true;
+    return OpenInput(nameOrIndex, error);
+  }
   m_output.Close();
-  return m_output.Open(nameOrIndex, error);
+  return nameOrIndex.empty() || m_output.Open(
+                                    nameOrIndex, [this](const std::string& failure) { Report(failure); }, error);
+}
+
+std::string CaptureSession::OpenPort(bool input) const {
+  if (input) return m_input.IsOpen() && !m_input.Failed() ? m_input.Name() : std::string();
+  return m_output.IsOpen() ? m_output.Name() : std::string();
 }
 
 void CaptureSession::Step(const sim::Step& step) {
@@ -162,13 +185,20 @@ int CaptureSession::Play(RunContext& run) {
 
 void CaptureSession::StopInput() {
   if (!m_input.IsOpen()) return;
-  m_input.Close();
+  const std::string problem = m_input.Close();
+  if (!problem.empty()) std::fprintf(stderr, "TavrelSim: %s\n", problem.c_str());
+  char line[320];
+  std::snprintf(line, sizeof line, "MIDI input \"%s\": %llu messages received, %llu dropped", m_input.Name().c_str(),
+                static_cast<unsigned long long>(m_input.Received()),
+                static_cast<unsigned long long>(m_input.Dropped()));
+  std::string text = std::string("TavrelSim: ") + line;
   if (m_input.Dropped() > 0)
-    std::fprintf(stderr,
-                 "TavrelSim: MIDI input \"%s\": %llu messages dropped (input too fast, driver errors, or a "
-                 "system-exclusive message over %lu bytes)\n",
-                 m_input.Name().c_str(), static_cast<unsigned long long>(m_input.Dropped()),
-                 static_cast<unsigned long>(MidiInputPort::kBufferSize));
+    text += " (input faster than it was taken, driver errors, a system-exclusive message over " +
+            std::to_string(MidiInputPort::kBufferSize) + " bytes, or left behind at the close)";
+  if (m_monitor != nullptr)
+    m_monitor->Print(text);
+  else
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 bool CaptureSession::Finish(std::string* error) {

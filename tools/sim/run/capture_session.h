@@ -25,47 +25,57 @@ struct CaptureOptions {
   bool pace = false, listPorts = false;
 };
 
-class CaptureSession : private MidiTap {
+// `surfaceSide`: the surface alone (--surface) sends its gestures out of the
+// output port and takes the plug-in's messages from the input port; a host
+// sends what the plug-in sends and takes what the surface sends.
+class CaptureSession : private MidiTap, public PortChoice {
  public:
-  explicit CaptureSession(const CaptureOptions& options) : m_options(options) {}
+  explicit CaptureSession(const CaptureOptions& options, bool surfaceSide = false)
+      : m_options(options), m_output(surfaceSide) {}
   ~CaptureSession() override;
 
   // Reads the capture and finds the ports before anything starts; false with
   // the reason (exit code 2).
   bool Prepare(std::string* error);
-  // Before the session starts: the writers and the output port see the traffic.
+  // Before the session starts: the writers and the output port see the
+  // traffic, and a port that fails while open is reported to the monitor.
   void Attach(Monitor& monitor);
-  // Once the session runs: live input starts flowing into it.
-  bool Start(Session& session, std::string* error);
+  // Once the session runs: live input starts flowing to `deliver`, which
+  // also takes what a port chosen later delivers.
+  bool Start(MidiInputPort::Deliver deliver, std::string* error);
   // A script step as it runs.
   void Step(const sim::Step& step);
   bool PlaysFile() const { return !m_options.midiInFile.empty(); }
   // Plays the capture: 0; 1 when the run found an error; 2 when parts of the
   // capture could not be read (each reported with its offset; the rest played).
   int Play(RunContext& run);
-  // Live input stops; called before the session ends and the surface is detached.
+  // Live input stops, with a line of what it received and dropped; called
+  // before the session ends and the surface is detached.
   void StopInput();
   // Writes the recorded script and closes the files.
   bool Finish(std::string* error);
 
-  // The window's Ports menu: live input and output chosen while the session
-  // runs. The output is always among the monitor's taps and sends only while
-  // a port is open.
-  bool OpenInput(Session& session, const std::string& nameOrIndex, std::string* error);
-  bool OpenOutput(const std::string& nameOrIndex, std::string* error);
-  void CloseOutput() { m_output.Close(); }
+  // Live input and output chosen while the session runs (the window's Ports
+  // menu, a script's port steps). The output is always among the monitor's
+  // taps and sends only while a port is open.
+  bool ChoosePort(bool input, const std::string& nameOrIndex, std::string* error) override;
+  std::string OpenPort(bool input) const override;
   const MidiInputPort& Input() const { return m_input; }
   const MidiOutputPort& Output() const { return m_output; }
 
  private:
   void TapIn(uint32_t word, const std::vector<uint8_t>* sysex) override;
   void TapOut(uint32_t word) override;
+  bool OpenInput(const std::string& nameOrIndex, std::string* error);
+  void Report(const std::string& failure);
 
   CaptureOptions m_options;
   Capture m_capture;
   Recorder m_recorder;
   MidiInputPort m_input;
   MidiOutputPort m_output;
+  MidiInputPort::Deliver m_deliver;
+  Monitor* m_monitor = nullptr;
   std::mutex m_fileMutex;
   std::FILE* m_captureFile = nullptr;
   std::FILE* m_outFile = nullptr;

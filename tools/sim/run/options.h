@@ -14,6 +14,7 @@ struct Options {
   std::vector<std::string> scripts;
   bool list = false, monitor = false, reads = false;
   bool window = false, help = false;
+  bool surface = false;  // the surface alone over MIDI ports, no plug-in in this process
   std::string windowTest;
   int refreshMs = 50;
   long soak = 0;

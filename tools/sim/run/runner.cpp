@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "language/surface_steps.h"
 #include "midi_map.h"
 #include "model/host_commands.h"
 #include "picture/snapshot.h"
@@ -54,6 +55,16 @@ bool IsSwitch(HostField field) {
 
 }  // namespace
 
+bool PollUntil(int ms, const std::function<bool()>& ready) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (ready()) return true;
+    if (Clock::now() >= end) return ready();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
 void Runner::Emit(const std::vector<Emission>& emissions, bool timed) {
   using Clock = std::chrono::steady_clock;
   if (timed) m_context.session.FreeRun(true);
@@ -76,13 +87,6 @@ void Runner::FollowBank(const Control& control) {
   if (control.status != STATUS_CH15) return;
   if (control.controller == CC_CURSOR_LEFT && m_context.bank > 0) --m_context.bank;
   if (control.controller == CC_CURSOR_RIGHT && m_context.bank < BANK_COUNT - 1) ++m_context.bank;
-}
-
-std::string Runner::Display() const {
-  std::string text;
-  text += DigitChar(m_context.hardware.Light(STATUS_CH15, DIGIT_LEFT));
-  text += DigitChar(m_context.hardware.Light(STATUS_CH15, DIGIT_RIGHT));
-  return text;
 }
 
 void Runner::HostStep(const Step& step) {
@@ -128,36 +132,6 @@ void Runner::HostStep(const Step& step) {
         break;
     }
   });
-}
-
-// An expectation of the surface: a light, the display, the arrows, a fader.
-bool Runner::ExpectSurface(const Step& step, std::string* expected, std::string* found) {
-  Hardware& hardware = m_context.hardware;
-  switch (step.expect) {
-    case ExpectKind::Led: {
-      const Address light = step.light->light;
-      const auto controller = static_cast<uint8_t>(light.controller + (step.light->perStrip ? step.position : 0));
-      const bool lit = hardware.Light(light.status, controller) != 0;
-      *expected = OnOff(step.on);
-      *found = OnOff(lit);
-      return lit == step.on;
-    }
-    case ExpectKind::Display:
-      *expected = "\"" + step.word + "\"";
-      *found = std::string("\"").append(Display()).append("\"");
-      return *expected == *found;
-    case ExpectKind::Arrow: {
-      const bool up = hardware.Light(STATUS_CH15, LED_ARROW_UP) != 0;
-      const bool down = hardware.Light(STATUS_CH15, LED_ARROW_DOWN) != 0;
-      *found = up && down ? "both" : up ? "up" : down ? "down" : "none";
-      *expected = step.word;
-      return SameWord(*found, *expected);
-    }
-    default:  // a fader
-      *expected = std::to_string(step.to);
-      *found = std::to_string(hardware.FaderPosition(step.position));
-      return *expected == *found;
-  }
 }
 
 namespace {
@@ -241,7 +215,7 @@ bool Runner::Expect(const Step& step, std::string* expected, std::string* found)
     case ExpectKind::Display:
     case ExpectKind::Arrow:
     case ExpectKind::Fader:
-      return ExpectSurface(step, expected, found);
+      return ExpectOnSurface(m_context.hardware, step, expected, found);
     case ExpectKind::Command:
     case ExpectKind::NoCommand:
     case ExpectKind::Key:
@@ -254,10 +228,43 @@ bool Runner::Expect(const Step& step, std::string* expected, std::string* found)
     case ExpectKind::Host:
       return m_context.host.With([&](HostState& s) { return ExpectHostState(step, s, expected, found); });
     case ExpectKind::Drawn:
+    case ExpectKind::Monitor:
       break;
   }
   *expected = "a window to read";
-  *found = "none (expect drawn runs only in --window-test)";
+  *found = "none (the window's expectations run only in --window-test)";
+  return false;
+}
+
+// An expectation, at once or, with `within`, while the host refreshes on
+// its own and the surface's input flows, until it comes true or the time is
+// up. A command or a shortcut is awaited, then taken as at once.
+bool Runner::Check(const Step& step, std::string* error) {
+  std::string expected, found;
+  bool met = false;
+  const uint64_t delivered = m_context.session.Delivered(), refreshes = m_context.session.Refreshes();
+  if (step.withinMs == 0) {
+    met = Expect(step, &expected, &found);
+  } else {
+    const bool logged = step.expect == ExpectKind::Command || step.expect == ExpectKind::Key;
+    m_context.session.FreeRun(true);
+    met = PollUntil(step.withinMs, [&] {
+      if (!logged) return Expect(step, &expected, &found);
+      return m_context.host.With(
+          [&](HostState& s) { return !(step.expect == ExpectKind::Command ? s.commands.empty() : s.keys.empty()); });
+    });
+    m_context.session.FreeRun(false);
+    if (logged) met = Expect(step, &expected, &found);
+  }
+  if (met) return true;
+  *error = "expected " + expected;
+  if (step.withinMs > 0)
+    *error += " within " + std::to_string(step.withinMs) + " ms, found " + found + " (" +
+              std::to_string(m_context.session.Delivered() - delivered) + " messages from the surface and " +
+              std::to_string(m_context.session.Refreshes() - refreshes) + " refreshes meanwhile)";
+  else
+    *error += ", found " + found;
+  *error += "  (" + step.text + ")";
   return false;
 }
 
@@ -302,29 +309,8 @@ bool Runner::Snapshot(const Step& step, std::string* error) {
 
 // A gesture on the hardware: the messages it sends, on the MIDI thread.
 void Runner::Gesture(const Step& step) {
-  Hardware& hardware = m_context.hardware;
-  Emission emission;
-  switch (step.kind) {
-    case StepKind::Move:
-      return Emit(hardware.Move(*step.control, step.position, step.from, step.to, step.overMs), step.overMs > 0);
-    case StepKind::Press:
-      Emit(hardware.Press(*step.control, step.position), false);
-      return FollowBank(*step.control);
-    case StepKind::Hold:
-      return Emit(hardware.Hold(*step.control), false);
-    case StepKind::Release:
-      return Emit(hardware.Release(*step.control), false);
-    case StepKind::Jog:
-      return Emit(hardware.Jog(step.amount), false);
-    case StepKind::Shuttle:
-      return Emit(Hardware::Shuttle(step.amount), false);
-    case StepKind::Raw:
-      emission.word = Pack(step.bytes[0], step.bytes[1], step.bytes[2]);
-      return Emit({emission}, false);
-    default:  // a system-exclusive message
-      emission.bytes = step.bytes;
-      return Emit({emission}, false);
-  }
+  Emit(GestureMessages(m_context.hardware, step), step.kind == StepKind::Move && step.overMs > 0);
+  if (step.kind == StepKind::Press) FollowBank(*step.control);
 }
 
 // The host edits one byte of the surface's stored settings and loads them back.
@@ -367,12 +353,12 @@ bool Runner::Act(const Step& step, std::string* error) {
     case StepKind::Refresh:
       m_context.session.Refresh(step.amount, static_cast<uint32_t>(step.refreshKind));
       return true;
-    case StepKind::Expect: {
-      std::string expected, found;
-      if (Expect(step, &expected, &found)) return true;
-      *error = "expected " + expected + ", found " + found + "  (" + step.text + ")";
+    case StepKind::Expect:
+      return Check(step, error);
+    case StepKind::Port:
+      if (m_context.ports != nullptr) return m_context.ports->ChoosePort(step.on, step.word, error);
+      *error = "this run has no MIDI ports to choose";
       return false;
-    }
     case StepKind::Snapshot:
       return Snapshot(step, error);
     case StepKind::Say:

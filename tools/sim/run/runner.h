@@ -12,9 +12,23 @@
 #include "model/hardware.h"
 #include "model/host_model.h"
 #include "model/monitor.h"
+#include "run/midi_ports.h"
 #include "run/session.h"
 
 namespace sim {
+
+// What runs a script's steps one at a time: the host's runner, or the
+// surface alone's (--surface). The window's test runs its other steps here.
+class StepRunner {
+ public:
+  virtual ~StepRunner() = default;
+  // Runs one step; false with `failure` ("file:line: expected X, found Y").
+  virtual bool Run(const Step& step, std::string* failure) = 0;
+};
+
+// Calls `ready` about every millisecond until it gives true or `ms` have
+// passed; gives its last answer.
+bool PollUntil(int ms, const std::function<bool()>& ready);
 
 struct RunContext {
   Monitor& monitor;
@@ -26,17 +40,15 @@ struct RunContext {
   std::function<bool(std::string*)> saveProject;  // null without --project
   uint8_t settings[PROJECT_SETTINGS_SIZE] = {};   // the surface's settings as the host last saw them
   int bank = 0;                                   // the bank window as the host follows it
+  PortChoice* ports = nullptr;                    // the live MIDI ports a port step opens and closes
 };
 
-class Runner {
+class Runner : public StepRunner {
  public:
   explicit Runner(RunContext& context) : m_context(context) {}
   // Runs one step; false with `failure` ("file:line: expected X, found Y")
   // when an expectation is unmet or the host found an error of the run.
-  bool Run(const Step& step, std::string* failure);
-
-  // The lights and the display, as the checks and the pictures read them.
-  std::string Display() const;
+  bool Run(const Step& step, std::string* failure) override;
 
  private:
   void Emit(const std::vector<Emission>& emissions, bool timed);
@@ -44,7 +56,7 @@ class Runner {
   void Gesture(const Step& step);
   bool Option(const Step& step, std::string* error);
   bool Expect(const Step& step, std::string* expected, std::string* found);
-  bool ExpectSurface(const Step& step, std::string* expected, std::string* found);
+  bool Check(const Step& step, std::string* error);
   void HostStep(const Step& step);
   bool Snapshot(const Step& step, std::string* error);
   void FollowBank(const Control& control);

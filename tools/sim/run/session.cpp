@@ -1,5 +1,6 @@
 #include "run/session.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace sim {
@@ -32,6 +33,22 @@ void Session::Long(const std::vector<uint8_t>& bytes) {
   m_wake.notify_all();
 }
 
+bool Session::OfferShort(uint32_t word) {
+  std::lock_guard<SlimMutex> lock(m_mutex);
+  if (m_input.size() >= kBacklog) return false;
+  m_input.push_back({word, {}});
+  m_wake.notify_all();
+  return true;
+}
+
+bool Session::OfferLong(const std::vector<uint8_t>& bytes) {
+  std::lock_guard<SlimMutex> lock(m_mutex);
+  if (m_input.size() >= kBacklog) return false;
+  m_input.push_back({0, bytes});
+  m_wake.notify_all();
+  return true;
+}
+
 void Session::Drain() {
   std::unique_lock<SlimMutex> lock(m_mutex);
   m_done.wait(lock, [this] { return m_input.empty() && !m_delivering; });
@@ -48,9 +65,9 @@ void Session::Refresh(int count, uint32_t kind) {
 
 void Session::FreeRun(bool on) {
   std::unique_lock<SlimMutex> lock(m_mutex);
-  m_freeRun = on;
+  m_freeRun = on ? m_freeRun + 1 : std::max(m_freeRun - 1, 0);
   m_wake.notify_all();
-  if (!on) m_done.wait(lock, [this] { return !m_refreshing; });
+  if (m_freeRun == 0) m_done.wait(lock, [this] { return !m_refreshing; });
 }
 
 void Session::SetRefreshMs(int ms) {
@@ -97,15 +114,15 @@ void Session::RefreshLoop() {
   std::unique_lock<SlimMutex> lock(m_mutex);
   Clock::time_point next = Clock::now() + std::chrono::milliseconds(m_refreshMs);
   for (;;) {
-    if (m_freeRun)
+    if (m_freeRun > 0)
       m_wake.wait_until(lock, next, [this] { return m_stop || m_refreshesWanted > 0; });
     else
-      m_wake.wait(lock, [this] { return m_stop || m_refreshesWanted > 0 || m_freeRun; });
+      m_wake.wait(lock, [this] { return m_stop || m_refreshesWanted > 0 || m_freeRun > 0; });
     if (m_stop) return;
     uint32_t kind = 0;
     if (m_refreshesWanted > 0) {
       kind = m_refreshKind;
-    } else if (!m_freeRun) {
+    } else if (m_freeRun == 0) {
       next = Clock::now() + std::chrono::milliseconds(m_refreshMs);
       continue;
     } else if (Clock::now() < next) {

@@ -31,6 +31,12 @@ class Session {
   // Queues input for the MIDI thread.
   void Short(uint32_t word);
   void Long(const std::vector<uint8_t>& bytes);
+  // Input from a live port, which never waits for the surface: refused
+  // (false) while kBacklog messages wait already, so a flood is dropped
+  // and counted rather than queued without end.
+  static constexpr size_t kBacklog = 2048;
+  bool OfferShort(uint32_t word);
+  bool OfferLong(const std::vector<uint8_t>& bytes);
   // Returns once the MIDI thread has delivered everything queued.
   void Drain();
 
@@ -38,6 +44,8 @@ class Session {
   // the last one has returned.
   void Refresh(int count, uint32_t kind);
   // Periodic refreshes on or off; off returns only after a running one ended.
+  // Calls nest: a script's wait inside the window's free run turns off only
+  // its own, and the refreshes go on until every on has had its off.
   void FreeRun(bool on);
   uint64_t Refreshes() const;
   // The free-running period, changeable while the session runs (the window's menu).
@@ -63,7 +71,7 @@ class Session {
   bool m_delivering = false;
   int m_refreshesWanted = 0;
   uint32_t m_refreshKind = 0;
-  bool m_freeRun = false;
+  int m_freeRun = 0;  // ons not yet turned off
   bool m_refreshing = false;
   uint64_t m_refreshes = 0;
   uint64_t m_delivered = 0;

@@ -54,23 +54,11 @@ bool ReadText(const std::string& path, std::string* text) {
   return true;
 }
 
-// A script's steps, or its mistakes; `window` admits the window's steps.
-void ReadScript(const std::string& path, bool window, std::vector<Step>* steps, std::vector<std::string>* errors) {
-  std::string text;
-  if (!ReadText(path, &text)) {
-    errors->push_back(path + ": cannot read the " + (window ? "window test" : "script"));
-    return;
-  }
-  ParseResult parsed = ParseScript(path, text, window);
-  errors->insert(errors->end(), parsed.errors.begin(), parsed.errors.end());
-  for (Step& step : parsed.steps) steps->push_back(std::move(step));
-}
-
 // The scripts, the window test and the project; every mistake in them is collected.
 std::vector<std::string> ReadInput(const Options& options, Input* input) {
   std::vector<std::string> errors;
-  for (const std::string& path : options.scripts) ReadScript(path, false, &input->steps, &errors);
-  if (!options.windowTest.empty()) ReadScript(options.windowTest, true, &input->windowTest, &errors);
+  for (const std::string& path : options.scripts) ReadScript(path, false, true, &input->steps, &errors);
+  if (!options.windowTest.empty()) ReadScript(options.windowTest, true, true, &input->windowTest, &errors);
   if (!options.project.empty()) {
     std::string error;
     const std::string surface = options.clsid.empty() ? ClsidText(CLSID_Tavrel) : options.clsid;
@@ -81,19 +69,11 @@ std::vector<std::string> ReadInput(const Options& options, Input* input) {
   return errors;
 }
 
-HANDLE g_stopEvent = nullptr;
-BOOL WINAPI OnConsoleStop(DWORD) {
-  SetEvent(g_stopEvent);
-  return TRUE;
-}
-
 // Without a script, soak, capture or window the host runs until Ctrl+C.
 void RunUntilStopped(Session& session, Monitor& monitor) {
-  g_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  SetConsoleCtrlHandler(OnConsoleStop, TRUE);
   monitor.Print("TavrelSim: running; Ctrl+C stops");
   session.FreeRun(true);
-  WaitForSingleObject(g_stopEvent, INFINITE);
+  WaitUntilStopped();
   session.FreeRun(false);
 }
 
@@ -148,7 +128,11 @@ int RunSession(Attached& a, const Input& input) {
   };
   if (!o.project.empty()) run.saveProject = save;
   session->Refresh(1, 0);  // the host's first refresh resets the surface and makes it ready
-  if (result == 0 && !a.captures.Start(*session, &error)) Report(error), result = 2;
+  run.ports = &a.captures;
+  const auto deliver = [s = session.get()](uint32_t word, const std::vector<uint8_t>* sysex) {
+    return DeliverToSession(*s, word, sysex);
+  };
+  if (result == 0 && !a.captures.Start(deliver, &error)) Report(error), result = 2;
   Runner runner(run);
   if (result == 0) result = Play(a, input, run, runner);
   a.captures.StopInput();  // live input ends before the session's threads
@@ -197,9 +181,34 @@ int RunAttached(const Options& options, const WindowFrontEnd& window, const Inpu
   return CheckTheEnd(a, result);
 }
 
+HANDLE g_stopEvent = nullptr;
+BOOL WINAPI OnConsoleStop(DWORD) {
+  SetEvent(g_stopEvent);
+  return TRUE;
+}
+
 }  // namespace
 
+void ReadScript(const std::string& path, bool window, bool host, std::vector<Step>* steps,
+                std::vector<std::string>* errors) {
+  std::string text;
+  if (!ReadText(path, &text)) {
+    errors->push_back(path + ": cannot read the " + (window ? "window test" : "script"));
+    return;
+  }
+  ParseResult parsed = ParseScript(path, text, window, host);
+  errors->insert(errors->end(), parsed.errors.begin(), parsed.errors.end());
+  for (Step& step : parsed.steps) steps->push_back(std::move(step));
+}
+
+void WaitUntilStopped() {
+  g_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleStop, TRUE);
+  WaitForSingleObject(g_stopEvent, INFINITE);
+}
+
 int RunSimulator(const Options& options, const WindowFrontEnd& window) {
+  if (options.surface && !options.capture.listPorts) return RunSurfaceAlone(options, window);
   Input input;
   std::vector<std::string> errors = ReadInput(options, &input);
   if (options.capture.listPorts) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/hardware.h"
 #include "model/monitor.h"
 #include "run/capture_session.h"
 #include "run/options.h"
@@ -29,13 +30,39 @@ struct WindowContext {
   CaptureSession* ports = nullptr;  // the live MIDI ports the Ports menu opens and closes
 };
 
+// What the window of the surface alone is handed (--surface --window).
+struct SurfaceWindowContext {
+  Monitor& monitor;
+  Hardware& hardware;
+  StepRunner& runner;
+  PortChoice& ports;
+  const std::vector<Step>* test = nullptr;  // --window-test: steps run in the window, which then closes
+};
+
 // The window, wired in by the program so that this layer never reaches up
-// into the window's: its monitor pane, and the window itself.
+// into the window's: its monitor pane, the host's window, and the window of
+// the surface alone.
 struct WindowFrontEnd {
   void (*connectMonitor)(Monitor& monitor) = nullptr;
   int (*run)(WindowContext& context) = nullptr;
+  int (*runSurface)(SurfaceWindowContext& context) = nullptr;
 };
 
 int RunSimulator(const Options& options, const WindowFrontEnd& window);
+
+// --surface: the hardware alone, with no plug-in loaded or linked. Its
+// gestures (a script's, the window's) leave through the MIDI output port;
+// the messages of a plug-in at the other end of the input port drive its
+// lights and digits. Without a script or the window it shows what arrives
+// until it is stopped (Ctrl+C). Exit codes as above.
+int RunSurfaceAlone(const Options& options, const WindowFrontEnd& window);
+
+// Reads a script or a window test (`window`) of a host's run or, without
+// `host`, of the surface alone; every mistake goes into `errors`.
+void ReadScript(const std::string& path, bool window, bool host, std::vector<Step>* steps,
+                std::vector<std::string>* errors);
+
+// Blocks until Ctrl+C (or the console closing) asks the program to stop.
+void WaitUntilStopped();
 
 }  // namespace sim

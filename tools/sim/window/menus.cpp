@@ -5,7 +5,15 @@
 
 namespace sim {
 
-HMENU BuildMenuBar(const PortNames& ports) {
+HMENU BuildSurfaceMenuBar() {
+  HMENU bar = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  AppendMenuA(file, MF_STRING, ID_FILE_EXIT, "E&xit");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+  return bar;
+}
+
+HMENU BuildMenuBar() {
   HMENU bar = CreateMenu();
   HMENU file = CreatePopupMenu();
   AppendMenuA(file, MF_STRING, ID_FILE_OPEN, "&Open project...");
@@ -34,31 +42,7 @@ HMENU BuildMenuBar(const PortNames& ports) {
   AppendMenuA(host, MF_STRING, ID_HOST_BLINK, "&Blink");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(host), "&Host");
 
-  // The system's MIDI ports; with none at all (Wine without a sound system)
-  // the menu says so and the window goes on without them.
-  HMENU portMenu = CreatePopupMenu();
-  const auto addPorts = [&](const char* caption, UINT none, UINT first, const std::vector<std::string>& names) {
-    HMENU list = CreatePopupMenu();
-    AppendMenuA(list, MF_STRING | MF_CHECKED, none, "None");
-    for (size_t i = 0; i < names.size() && first + i < none + (ID_PORT_OUT_NONE - ID_PORT_IN_NONE); ++i)
-      AppendMenuA(list, MF_STRING, first + static_cast<UINT>(i), names[i].c_str());
-    if (names.empty()) AppendMenuA(list, MF_STRING | MF_GRAYED, 0, "(no MIDI ports on this system)");
-    AppendMenuA(portMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(list), caption);
-  };
-  addPorts("&Input", ID_PORT_IN_NONE, ID_PORT_IN_FIRST, ports.inputs);
-  addPorts("&Output", ID_PORT_OUT_NONE, ID_PORT_OUT_FIRST, ports.outputs);
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(portMenu), "&Ports");
   return bar;
-}
-
-void CheckPorts(HMENU bar, int input, int output) {
-  for (UINT id = ID_PORT_IN_NONE; id <= ID_PORT_LAST; ++id) {
-    const bool isInput = id < ID_PORT_OUT_NONE;
-    const UINT none = isInput ? ID_PORT_IN_NONE : ID_PORT_OUT_NONE;
-    const int open = isInput ? input : output;
-    const bool on = open < 0 ? id == none : id == none + 1 + static_cast<UINT>(open);
-    CheckMenuItem(bar, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-  }
 }
 
 void UpdateMenuBar(HMENU bar, bool attached, bool blink, int strips, int refreshMs) {

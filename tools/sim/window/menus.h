@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include "run/midi_ports.h"
-
 namespace sim {
 
 enum MenuId : UINT {
@@ -29,10 +27,10 @@ enum MenuId : UINT {
 inline constexpr int kStripCounts[] = {8, 16, 32, 64, 96, 128};
 inline constexpr int kRefreshPeriods[] = {20, 50, 100, 250, 1000};
 
-// `ports` lists the system's MIDI ports for the Ports menu.
-HMENU BuildMenuBar(const PortNames& ports);
-// The Ports menu's ticks: the open input and output by index, -1 for none.
-void CheckPorts(HMENU bar, int input, int output);
+// The host's menus: File, Surface, Host (the Ports menu is PortsMenu's).
+HMENU BuildMenuBar();
+// The surface alone's: File with Exit.
+HMENU BuildSurfaceMenuBar();
 // Ticks and captions that follow the session: attached or not, the blink.
 void UpdateMenuBar(HMENU bar, bool attached, bool blink, int strips, int refreshMs);
 

@@ -9,7 +9,7 @@ bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHEC
 
 }  // namespace
 
-void MonitorPane::Create(HWND parent, int x, int y, int w, int h) {
+void MonitorPane::Create(HWND parent, int x, int y, int w, int h, bool hostCalls) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
   auto box = [&](const char* text, int left, int width) {
@@ -21,8 +21,10 @@ void MonitorPane::Create(HWND parent, int x, int y, int w, int h) {
   };
   m_in = box("In", 0, 50);
   m_out = box("Out", 55, 55);
-  m_host = box("Host calls", 115, 90);
-  m_hideReads = box("Hide the refresh's reads", 210, 180);
+  if (hostCalls) {
+    m_host = box("Host calls", 115, 90);
+    m_hideReads = box("Hide the refresh's reads", 210, 180);
+  }
   m_list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, x, y + 24, w, h - 24,
                            parent, nullptr, instance, nullptr);
@@ -72,6 +74,17 @@ void MonitorPane::Refill() {
   SendMessageA(m_list, LB_SETTOPINDEX, count > 0 ? count - 1 : 0, 0);
   SendMessageA(m_list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(m_list, nullptr, TRUE);
+}
+
+bool MonitorPane::Shows(const std::string& text) const {
+  const LRESULT count = SendMessageA(m_list, LB_GETCOUNT, 0, 0);
+  std::string line;
+  for (LRESULT i = 0; i < count; ++i) {
+    line.assign(static_cast<size_t>(SendMessageA(m_list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+    SendMessageA(m_list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
 }
 
 bool MonitorPane::OnCommand(HWND control) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <string>
 
 #include "window/monitor_feed.h"
 
@@ -13,11 +14,14 @@ namespace sim {
 
 class MonitorPane {
  public:
-  void Create(HWND parent, int x, int y, int w, int h);
+  // `hostCalls`: the filters of the host's calls (a window without a host has none).
+  void Create(HWND parent, int x, int y, int w, int h, bool hostCalls = true);
   // Takes the lines waiting in the feed.
   void Take();
   // WM_COMMAND from a filter box; true when handled.
   bool OnCommand(HWND control);
+  // Whether a line the pane shows holds `text`.
+  bool Shows(const std::string& text) const;
 
  private:
   bool Shown(const FeedLine& line) const;

@@ -14,6 +14,7 @@
 #include "window/mixer_panel.h"
 #include "window/monitor_feed.h"
 #include "window/monitor_pane.h"
+#include "window/ports_menu.h"
 #include "window/properties.h"
 #include "window/surface_view.h"
 #include "window/window_object.h"
@@ -45,13 +46,13 @@ class MainWindow {
   explicit MainWindow(WindowContext& context)
       : m_context(context),
         m_view(context.run.hardware, [this](const Step& step) { Gesture(step); }),
-        m_mixer(context.run.host) {}
+        m_mixer(context.run.host),
+        m_ports(*context.ports) {}
 
   int Run();
 
  private:
   bool Create();
-  void ShowChosenPorts();
   friend LRESULT CALLBACK sim::ObjectProc<MainWindow>(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND Handle() const { return m_window; }
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -62,15 +63,13 @@ class MainWindow {
   void SetAttached(bool on);
   bool OpenProject(const std::string& path, std::string* error);
   bool SaveProject(std::string* error);
-  void ChoosePort(UINT id);
 
   WindowContext& m_context;
-  PortNames m_portNames;
-  int m_openInput = -1, m_openOutput = -1;
   HWND m_window = nullptr;
   HMENU m_menu = nullptr;
   SurfaceView m_view;
   MixerPanel m_mixer;
+  PortsMenu m_ports;
   MonitorPane m_pane;
   std::unique_ptr<WindowTest> m_test;
   bool m_busy = false;  // a modal frame or a test step is running: timer ticks wait
@@ -97,6 +96,7 @@ void MainWindow::Changed() {
   m_pane.Take();
   const auto [blink, strips] = m_context.run.host.With([](HostState& s) { return std::pair(s.blink, s.stripCount); });
   UpdateMenuBar(m_menu, m_context.attached, blink, strips, m_refreshMs);
+  m_ports.Sync();
 }
 
 void MainWindow::SetAttached(bool on) {
@@ -140,36 +140,6 @@ bool MainWindow::SaveProject(std::string* error) {
   return true;
 }
 
-// A port from the Ports menu; a port that will not open is reported and the
-// window goes on without it.
-void MainWindow::ChoosePort(UINT id) {
-  CaptureSession* ports = m_context.ports;
-  if (ports == nullptr) return;
-  std::string error;
-  if (id < ID_PORT_OUT_NONE) {
-    if (id == ID_PORT_IN_NONE) {
-      ports->StopInput();
-      m_openInput = -1;
-    } else if (ports->OpenInput(m_context.run.session, std::to_string(id - ID_PORT_IN_FIRST), &error)) {
-      m_openInput = static_cast<int>(id - ID_PORT_IN_FIRST);
-    } else {
-      m_openInput = -1;
-      Problem(error);
-    }
-  } else {
-    if (id == ID_PORT_OUT_NONE) {
-      ports->CloseOutput();
-      m_openOutput = -1;
-    } else if (ports->OpenOutput(std::to_string(id - ID_PORT_OUT_FIRST), &error)) {
-      m_openOutput = static_cast<int>(id - ID_PORT_OUT_FIRST);
-    } else {
-      m_openOutput = -1;
-      Problem(error);
-    }
-  }
-  CheckPorts(m_menu, m_openInput, m_openOutput);
-}
-
 void MainWindow::Command(UINT id) {
   RunContext& run = m_context.run;
   std::string error;
@@ -182,7 +152,11 @@ void MainWindow::Command(UINT id) {
     m_refreshMs = kRefreshPeriods[id - ID_REFRESH_FIRST];
     run.session.SetRefreshMs(m_refreshMs);
   }
-  if (id >= ID_PORT_IN_NONE && id <= ID_PORT_LAST) return ChoosePort(id);
+  // A port that will not open is reported and the window goes on without it.
+  if (PortsMenu::Owns(id)) {
+    if (!m_ports.Choose(id, &error)) Problem(error);
+    return;
+  }
   switch (id) {
     case ID_FILE_OPEN: {
       char path[MAX_PATH] = "";
@@ -288,9 +262,8 @@ bool MainWindow::Create() {
   const double scale = std::min(1.0, (screen - 2 * kGap - 16) / static_cast<double>(bounds.w));
   const int surfaceW = static_cast<int>(bounds.w * scale), surfaceH = static_cast<int>(bounds.h * scale);
   RECT frame = {0, 0, surfaceW + 2 * kGap, surfaceH + kPanesH + 3 * kGap};
-  m_portNames = ListPorts();
-  m_menu = BuildMenuBar(m_portNames);
-  ShowChosenPorts();
+  m_menu = BuildMenuBar();
+  m_ports.Append(m_menu);
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
   m_refreshMs = m_context.refreshMs;
   m_window =
@@ -304,23 +277,11 @@ bool MainWindow::Create() {
   return true;
 }
 
-// Ports opened from the command line (--midi-in, --midi-out) show as chosen.
-void MainWindow::ShowChosenPorts() {
-  if (m_context.ports == nullptr) return;
-  const auto indexOf = [](const std::vector<std::string>& names, bool open, const std::string& name) {
-    for (size_t i = 0; open && i < names.size(); ++i)
-      if (names[i] == name) return static_cast<int>(i);
-    return -1;
-  };
-  m_openInput = indexOf(m_portNames.inputs, m_context.ports->Input().IsOpen(), m_context.ports->Input().Name());
-  m_openOutput = indexOf(m_portNames.outputs, m_context.ports->Output().IsOpen(), m_context.ports->Output().Name());
-  CheckPorts(m_menu, m_openInput, m_openOutput);
-}
-
 int MainWindow::Run() {
   if (!Create()) return 2;
   if (m_context.test != nullptr) {
-    m_test = std::make_unique<WindowTest>(m_context.runner, m_context.run.hardware, m_view, m_mixer, m_window);
+    m_test = std::make_unique<WindowTest>(m_context.runner, m_context.run.hardware, m_view, &m_mixer, &m_pane, &m_ports,
+                                          m_window);
     m_test->Load(*m_context.test);
   }
   MonitorFeed::Instance().SetWindow(m_window);

@@ -18,4 +18,7 @@ void ConnectMonitorToWindow(Monitor& monitor);
 // Runs the window until it is closed. Returns 0, or 1 when a test step failed.
 int RunWindow(WindowContext& context);
 
+// The window of the surface alone (--surface --window), the same way.
+int RunSurfaceWindow(SurfaceWindowContext& context);
+
 }  // namespace sim

@@ -107,15 +107,16 @@ bool WindowTest::Properties(const Step& step) {
 }
 
 bool WindowTest::Mixer(const Step& step) {
+  if (m_mixer == nullptr) return Fail(step, "this window has no mixer");
   static constexpr std::pair<HostField, int> kColumns[] = {{HostField::Volume, 1}, {HostField::Pan, 2},
                                                            {HostField::Mute, 3},   {HostField::Solo, 4},
                                                            {HostField::Arm, 5},    {HostField::AutoArm, 6}};
   int column = 1;
   for (const auto& [field, index] : kColumns)
     if (field == step.field) column = index;
-  const POINT at = m_mixer.CellCentre(step.strip, column);
-  PostMessageA(m_mixer.List(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-  PostMessageA(m_mixer.List(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+  const POINT at = m_mixer->CellCentre(step.strip, column);
+  PostMessageA(m_mixer->List(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+  PostMessageA(m_mixer->List(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
   if (column <= 2) {
     char level[32];
     std::snprintf(level, sizeof level, "%g", step.number);
@@ -150,6 +151,26 @@ bool WindowTest::ExpectDrawn(const Step& step) {
   return true;
 }
 
+// The lines the user sees: the pane, with what waits in the feed taken first.
+bool WindowTest::ExpectMonitor(const Step& step) {
+  if (m_pane == nullptr) return Fail(step, "this window has no monitor");
+  m_pane->Take();
+  if (m_pane->Shows(step.word)) return true;
+  return Fail(step, "no line of the window's monitor holds \"" + step.word + "\"");
+}
+
+// As a click on the item: the menu's command, then its tick read back.
+bool WindowTest::Port(const Step& step) {
+  const char* which = step.on ? "input" : "output";
+  if (m_ports == nullptr) return Fail(step, "this window has no Ports menu");
+  const UINT item = m_ports->Item(step.on, step.word);
+  if (item == 0) return Fail(step, std::string("the Ports menu lists no ") + which + " \"" + step.word + "\"");
+  SendMessageA(m_main, WM_COMMAND, item, 0);
+  if (!m_ports->Ticked(item))
+    return Fail(step, std::string("the ") + which + " chosen is not ticked: it did not open (see the monitor)");
+  return true;
+}
+
 bool WindowTest::Fail(const Step& step, const std::string& why) {
   m_failure = step.file + ":" + std::to_string(step.line) + ": " + why + "  (" + step.text + ")";
   return false;
@@ -167,11 +188,14 @@ bool WindowTest::Run(const Step& step) {
       return Mixer(step);
     case StepKind::Menu:
       return Menu(step);
+    case StepKind::Port:
+      return Port(step);
     case StepKind::Pause:
       m_pauseUntil = GetTickCount64() + static_cast<ULONGLONG>(step.overMs);
       return true;
     default:
       if (step.kind == StepKind::Expect && step.expect == ExpectKind::Drawn) return ExpectDrawn(step);
+      if (step.kind == StepKind::Expect && step.expect == ExpectKind::Monitor) return ExpectMonitor(step);
       return m_runner.Run(step, &m_failure);
   }
 }

@@ -10,6 +10,11 @@
 //   mixer 3 mute                 a click on a switch of the console
 //   menu detach                  a menu command: save, detach, attach, play, record, stop, blink
 //   pause 5000                   the window runs on its own for 5000 ms (for a screenshot)
+//   port in "Tavrel Loop A"      the Ports menu's item chosen; it must be ticked then
+//   expect monitor "led58 on"    a line of the monitor pane holds the text
+//
+// The surface alone's window has no mixer: its tests take no mixer, menu or
+// properties steps (the parser refuses them).
 //
 // One step runs per timer tick, so the messages a step posted are handled
 // (and the models' changes drawn) before the next step looks.
@@ -24,14 +29,23 @@
 
 #include "run/runner.h"
 #include "window/mixer_panel.h"
+#include "window/monitor_pane.h"
+#include "window/ports_menu.h"
 #include "window/surface_view.h"
 
 namespace sim {
 
 class WindowTest {
  public:
-  WindowTest(Runner& runner, Hardware& hardware, SurfaceView& view, MixerPanel& mixer, HWND main)
-      : m_runner(runner), m_hardware(hardware), m_view(view), m_mixer(mixer), m_main(main) {}
+  WindowTest(StepRunner& runner, Hardware& hardware, SurfaceView& view, MixerPanel* mixer, MonitorPane* pane,
+             PortsMenu* ports, HWND main)
+      : m_runner(runner),
+        m_hardware(hardware),
+        m_view(view),
+        m_mixer(mixer),
+        m_pane(pane),
+        m_ports(ports),
+        m_main(main) {}
   ~WindowTest();
   // The steps to run, parsed with the window's steps admitted.
   void Load(const std::vector<Step>& steps) { m_steps = steps; }
@@ -48,14 +62,18 @@ class WindowTest {
   bool Mixer(const Step& step);
   bool Menu(const Step& step);
   bool ExpectDrawn(const Step& step);
+  bool ExpectMonitor(const Step& step);
+  bool Port(const Step& step);
   bool Fail(const Step& step, const std::string& why);
   void Post(UINT message, POINT at);
   bool ChooseInFrame(int combo, int item);
 
-  Runner& m_runner;
+  StepRunner& m_runner;
   Hardware& m_hardware;
   SurfaceView& m_view;
-  MixerPanel& m_mixer;
+  MixerPanel* m_mixer;
+  MonitorPane* m_pane;
+  PortsMenu* m_ports;
   HWND m_main;
   std::vector<Step> m_steps;
   size_t m_next = 0;
