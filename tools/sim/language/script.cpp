@@ -100,6 +100,9 @@ void ParseHost(Words& words, Step& step) {
   } else if (words.TakeIf("now")) {
     step.field = HostField::Now;
     step.number = static_cast<double>(words.Int("now time", INT32_MIN, INT32_MAX));
+  } else if (words.TakeIf("pumps")) {
+    step.field = HostField::Pumps;
+    step.on = words.OnOff();
   } else {
     Fail("unknown host change \"" + words.Peek() + "\"");
   }
@@ -203,6 +206,10 @@ void ParseExpectKind(Words& words, Step& step) {
     step.expect = ExpectKind::Fader;
     step.position = static_cast<int>(words.Int("fader", 0, kLastPosition));
     step.to = static_cast<int>(words.Int("value", 0, 127));
+  } else if (SameWord(what, "status")) {
+    step.expect = ExpectKind::Status;
+    step.word = words.Rest();
+    if (step.word.empty()) Fail("expect status needs the whole text, such as Tavrel OK");
   } else if (SameWord(what, "drawn")) {  // a window test reads its own picture
     step.expect = ExpectKind::Drawn;
     const std::string light = words.TakeName("a light");
@@ -396,8 +403,8 @@ const VerbRow kVerbs[] = {
        while (w.More()) s.bytes.push_back(w.Byte());
        if (s.bytes.empty()) Fail("a sysex needs its bytes");
      }},
-    {{"host", "CHANGE", "a change on the host's side: volume, pan, send, mute..., play, stop, strips, now", false,
-      true},
+    {{"host", "CHANGE", "a change on the host's side: volume, pan, send, mute..., play, stop, strips, now, pumps",
+      false, true},
      ParseHost},
     {{"option", "SETTING VALUE", "the host edits the surface's stored settings and loads them back", false, true},
      ParseOption},
@@ -410,7 +417,8 @@ const VerbRow kVerbs[] = {
      }},
     {{"refresh", "[COUNT] [kind K]", "refreshes on the refresh thread", false, true}, ParseRefresh},
     {{"expect", "WHAT... [within TIME]",
-      "a check: led, display, arrow, host, command, key, now, fader (drawn, monitor in a window test); "
+      "a check: led, display, arrow, host, command, key, now, fader, status (drawn, monitor in a window "
+      "test); "
       "within: it may take TIME to come true",
       false, false},
      ParseExpect},
@@ -436,7 +444,7 @@ const VerbRow kVerbs[] = {
 // The expectations that read the host's state or its log.
 bool ReadsHost(ExpectKind kind) {
   return kind == ExpectKind::Host || kind == ExpectKind::Command || kind == ExpectKind::NoCommand ||
-         kind == ExpectKind::Key || kind == ExpectKind::NoKey || kind == ExpectKind::Now;
+         kind == ExpectKind::Key || kind == ExpectKind::NoKey || kind == ExpectKind::Now || kind == ExpectKind::Status;
 }
 
 constexpr char kNoHost[] = ": --surface plays the surface alone, with no host in its process";

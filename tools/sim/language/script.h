@@ -76,6 +76,7 @@ enum class HostField : uint8_t {
   Recording,
   Stopped,
   RecordMode,  // read only (expectations)
+  Pumps,       // the host delivers input from inside its reads (on) or on its MIDI thread (off)
 };
 
 enum class ExpectKind : uint8_t {
@@ -89,6 +90,7 @@ enum class ExpectKind : uint8_t {
   NoKey,
   Now,
   Fader,
+  Status,   // the surface's status text (word: the whole text)
   Drawn,    // a window test: the window's picture
   Monitor,  // a window test: a line of the window's monitor (word: text it holds)
 };

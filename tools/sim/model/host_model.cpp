@@ -457,6 +457,7 @@ bool HostModel::StartRead(const char* call, DWORD strip, DWORD param, const void
 }
 
 HRESULT HostModel::OnGetParam(DWORD kind, DWORD strip, DWORD param, DWORD index, float* value) {
+  if (m_readHook) m_readHook();
   if (!StartRead("GetParam", strip, param, value)) return E_POINTER;
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!CheckStrip("GetParam", kind, strip, param, index)) return E_INVALIDARG;

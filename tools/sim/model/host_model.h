@@ -46,6 +46,13 @@ class HostModel {
   using ParamObserver = std::function<void(DWORD strip, DWORD param)>;
   void ObserveSetParam(ParamObserver observer) { m_paramObserver = std::move(observer); }
 
+  // Called at the start of each GetParam, before the host takes its lock, on
+  // the surface's thread: a host that pumps its messages while it waits
+  // delivers MIDI input there, into the surface's running operation. Set
+  // while no surface thread runs.
+  using ReadHook = std::function<void()>;
+  void OnEachRead(ReadHook hook) { m_readHook = std::move(hook); }
+
   // Errors of the run found so far, taken once.
   std::vector<std::string> TakeErrors();
   // Reference counts held on the six interfaces (IHostMidiOut..IHostTransport).
@@ -83,6 +90,7 @@ class HostModel {
   std::atomic<ULONG_PTR> m_cookie{0};
   std::atomic<uint64_t> m_messagesOut{0};
   ParamObserver m_paramObserver;
+  ReadHook m_readHook;
   Parts* m_parts;
 };
 

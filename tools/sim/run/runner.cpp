@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "language/surface_steps.h"
@@ -76,6 +77,7 @@ void Runner::Emit(const std::vector<Emission>& emissions, bool timed) {
     else
       m_context.session.Long(emission.bytes);
   }
+  if (m_context.pumping) return;  // the input waits for the host's next read
   m_context.session.Drain();
   if (timed) m_context.session.FreeRun(false);
 }
@@ -100,6 +102,11 @@ void Runner::HostStep(const Step& step) {
       return;
     case HostField::Record:
       host.Command(COMMAND_RECORD);
+      return;
+    case HostField::Pumps:
+      m_context.pumping = step.on;
+      m_context.session.HoldInput(step.on);
+      if (!step.on) m_context.session.Drain();
       return;
     default:
       break;
@@ -227,6 +234,15 @@ bool Runner::Expect(const Step& step, std::string* expected, std::string* found)
       return *expected == *found;
     case ExpectKind::Host:
       return m_context.host.With([&](HostState& s) { return ExpectHostState(step, s, expected, found); });
+    case ExpectKind::Status: {
+      char text[64] = {};
+      DWORD length = sizeof text;
+      m_context.surface->QueryStatusText(text, &length);
+      const std::string status(text, strnlen(text, sizeof text));
+      *expected = "status \"" + step.word + '"';
+      *found = '"' + status + '"';
+      return step.word == status;
+    }
     case ExpectKind::Drawn:
     case ExpectKind::Monitor:
       break;

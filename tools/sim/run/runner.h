@@ -41,6 +41,7 @@ struct RunContext {
   uint8_t settings[PROJECT_SETTINGS_SIZE] = {};   // the surface's settings as the host last saw them
   int bank = 0;                                   // the bank window as the host follows it
   PortChoice* ports = nullptr;                    // the live MIDI ports a port step opens and closes
+  bool pumping = false;                           // host pumps on: input waits for the host's next read
 };
 
 class Runner : public StepRunner {

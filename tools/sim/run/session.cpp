@@ -51,7 +51,48 @@ bool Session::OfferLong(const std::vector<uint8_t>& bytes) {
 
 void Session::Drain() {
   std::unique_lock<SlimMutex> lock(m_mutex);
-  m_done.wait(lock, [this] { return m_input.empty() && !m_delivering; });
+  m_done.wait(lock, [this] { return m_input.empty() && m_delivering == 0; });
+}
+
+void Session::HoldInput(bool on) {
+  std::lock_guard<SlimMutex> lock(m_mutex);
+  m_holdInput = on;
+  m_wake.notify_all();
+}
+
+void Session::DeliverHeldInput() {
+  std::unique_lock<SlimMutex> lock(m_mutex);
+  if (!m_holdInput || m_input.empty()) return;
+  std::deque<Input> held;
+  held.swap(m_input);
+  m_delivering += 1;
+  lock.unlock();
+  for (const Input& input : held) Deliver(input);
+  lock.lock();
+  m_delivering -= 1;
+  m_delivered += held.size();
+  m_done.notify_all();
+}
+
+void Session::Deliver(const Input& input) {
+  if (input.bytes.empty()) {
+    m_monitor.In(input.word);
+    m_surface->OnShortMidi(input.word);
+  } else {
+    m_monitor.InLong(input.bytes);
+    m_surface->OnLongMidi(static_cast<DWORD>(input.bytes.size()), input.bytes.data());
+  }
+}
+
+void Session::NoteStatus() {
+  char text[64] = {};
+  DWORD length = sizeof text;
+  if (m_surface->QueryStatusText(text, &length) != S_OK) return;
+  text[sizeof text - 1] = '\0';
+  std::lock_guard<std::mutex> lock(m_statusMutex);
+  if (m_status == text) return;
+  m_status = text;
+  m_monitor.Print("status \"" + m_status + "\"");
 }
 
 void Session::Refresh(int count, uint32_t kind) {
@@ -89,21 +130,16 @@ uint64_t Session::Delivered() const {
 void Session::MidiLoop() {
   std::unique_lock<SlimMutex> lock(m_mutex);
   for (;;) {
-    m_wake.wait(lock, [this] { return m_stop || !m_input.empty(); });
+    m_wake.wait(lock, [this] { return m_stop || (!m_input.empty() && !m_holdInput); });
     if (m_stop) return;
     Input input = std::move(m_input.front());
     m_input.pop_front();
-    m_delivering = true;
+    m_delivering += 1;
     lock.unlock();
-    if (input.bytes.empty()) {
-      m_monitor.In(input.word);
-      m_surface->OnShortMidi(input.word);
-    } else {
-      m_monitor.InLong(input.bytes);
-      m_surface->OnLongMidi(static_cast<DWORD>(input.bytes.size()), input.bytes.data());
-    }
+    Deliver(input);
+    NoteStatus();
     lock.lock();
-    m_delivering = false;
+    m_delivering -= 1;
     ++m_delivered;
     m_done.notify_all();
   }
@@ -131,6 +167,7 @@ void Session::RefreshLoop() {
     m_refreshing = true;
     lock.unlock();
     m_surface->RefreshFeedback(kind, 0);
+    NoteStatus();
     lock.lock();
     m_refreshing = false;
     ++m_refreshes;

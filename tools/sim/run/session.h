@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -40,6 +41,15 @@ class Session {
   // Returns once the MIDI thread has delivered everything queued.
   void Drain();
 
+  // A host that pumps its window messages while it waits: while held, queued
+  // input is not delivered by the MIDI thread but waits for the host's next
+  // read (GetParam), which delivers all of it from inside the read, on the
+  // refresh thread and into the surface's running refresh. Letting go
+  // delivers what still waits.
+  void HoldInput(bool on);
+  // Called by the host model at each GetParam, before it takes its lock.
+  void DeliverHeldInput();
+
   // Runs `count` refreshes of `kind` on the refresh thread and returns when
   // the last one has returned.
   void Refresh(int count, uint32_t kind);
@@ -53,8 +63,16 @@ class Session {
   uint64_t Delivered() const;  // short and long messages delivered so far
 
  private:
+  struct Input {
+    uint32_t word;
+    std::vector<uint8_t> bytes;  // a system-exclusive message; empty for a short one
+  };
   void MidiLoop();
   void RefreshLoop();
+  void Deliver(const Input& input);
+  // The surface's status text, printed when it changes (it counts input the
+  // surface had to drop).
+  void NoteStatus();
 
   IControlSurface* m_surface;
   Monitor& m_monitor;
@@ -63,12 +81,9 @@ class Session {
   mutable SlimMutex m_mutex;
   SlimCondition m_wake;  // work for either thread
   SlimCondition m_done;  // work finished
-  struct Input {
-    uint32_t word;
-    std::vector<uint8_t> bytes;
-  };
   std::deque<Input> m_input;
-  bool m_delivering = false;
+  int m_delivering = 0;  // deliveries under way (the MIDI thread's and the pumped ones)
+  bool m_holdInput = false;
   int m_refreshesWanted = 0;
   uint32_t m_refreshKind = 0;
   int m_freeRun = 0;  // ons not yet turned off
@@ -76,6 +91,8 @@ class Session {
   uint64_t m_refreshes = 0;
   uint64_t m_delivered = 0;
   bool m_stop = false;
+  std::mutex m_statusMutex;
+  std::string m_status = "Tavrel OK";  // the status text last seen, guarded by m_statusMutex
   std::thread m_midiThread;
   std::thread m_refreshThread;
 };

@@ -116,6 +116,7 @@ int RunSession(Attached& a, const Input& input) {
   const Options& o = a.options;
   IControlSurface* surface = a.loaded.surface;
   auto session = std::make_unique<Session>(surface, a.monitor, o.refreshMs);
+  a.host.OnEachRead([s = session.get()] { s->DeliverHeldInput(); });
   RunContext run{a.monitor, a.hardware, a.host, *session, surface, o.snapshots, nullptr};
   std::string error;
   int result = 0;
@@ -137,6 +138,7 @@ int RunSession(Attached& a, const Input& input) {
   if (result == 0) result = Play(a, input, run, runner);
   a.captures.StopInput();  // live input ends before the session's threads
   session.reset();         // the MIDI and refresh threads end before the detach
+  a.host.OnEachRead(nullptr);
   if (!o.project.empty() && !save(&error)) Report(error), result = result ? result : 1;
   return result;
 }
