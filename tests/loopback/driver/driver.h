@@ -11,6 +11,7 @@
 #include <mmreg.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "cable.h"
 
@@ -63,6 +64,27 @@ inline DWORD UnprepareHeader(MIDIHDR* header, DWORD_PTR size) {
 
 // "Tavrel Loop A" into a caps structure's name.
 void PortName(unsigned port, WCHAR (&name)[MAXPNAMELEN]);
+
+// A port's capabilities, input or output: the fields both share, then the
+// kind's own (`own`), copied up to the size the caller gave.
+template <typename Caps, typename Own>
+DWORD CopyCaps(unsigned port, Caps* caps, DWORD_PTR size, Own own) {
+  if (port >= kPorts) return MMSYSERR_BADDEVICEID;
+  if (caps == nullptr) return MMSYSERR_INVALPARAM;
+  Caps full = {};
+  full.wMid = MM_UNMAPPED;
+  full.wPid = MM_PID_UNMAPPED;
+  full.vDriverVersion = 0x0100;
+  PortName(port, full.szPname);
+  own(full);
+  memcpy(caps, &full, size < sizeof full ? size : sizeof full);
+  return MMSYSERR_NOERROR;
+}
+
+// The driver's own messages, which need nothing of it.
+inline bool IsDriverMessage(UINT message) {
+  return message == DRVM_INIT || message == DRVM_EXIT || message == DRVM_ENABLE || message == DRVM_DISABLE;
+}
 
 }  // namespace loopback
 

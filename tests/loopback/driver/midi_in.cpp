@@ -311,15 +311,7 @@ DWORD Reset(Input& in) {
 }
 
 DWORD Caps(UINT id, MIDIINCAPSW* caps, DWORD_PTR size) {
-  if (id >= kPorts) return MMSYSERR_BADDEVICEID;
-  if (caps == nullptr) return MMSYSERR_INVALPARAM;
-  MIDIINCAPSW full = {};
-  full.wMid = MM_UNMAPPED;
-  full.wPid = MM_PID_UNMAPPED;
-  full.vDriverVersion = 0x0100;
-  PortName(id, full.szPname);
-  memcpy(caps, &full, size < sizeof full ? size : sizeof full);
-  return MMSYSERR_NOERROR;
+  return CopyCaps(id, caps, size, [](MIDIINCAPSW&) {});
 }
 
 }  // namespace
@@ -327,12 +319,8 @@ DWORD Caps(UINT id, MIDIINCAPSW* caps, DWORD_PTR size) {
 
 extern "C" DWORD WINAPI midMessage(UINT id, UINT message, DWORD_PTR user, DWORD_PTR param1, DWORD_PTR param2) {
   using namespace loopback;
+  if (IsDriverMessage(message)) return MMSYSERR_NOERROR;
   switch (message) {
-    case DRVM_INIT:
-    case DRVM_EXIT:
-    case DRVM_ENABLE:
-    case DRVM_DISABLE:
-      return MMSYSERR_NOERROR;
     case MIDM_GETNUMDEVS:
       return kPorts;
     case MIDM_GETDEVCAPS:

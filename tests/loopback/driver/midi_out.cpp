@@ -101,17 +101,10 @@ DWORD Prepare(MIDIHDR* header, DWORD_PTR size) {
 }
 
 DWORD Caps(UINT id, MIDIOUTCAPSW* caps, DWORD_PTR size) {
-  if (id >= kPorts) return MMSYSERR_BADDEVICEID;
-  if (caps == nullptr) return MMSYSERR_INVALPARAM;
-  MIDIOUTCAPSW full = {};
-  full.wMid = MM_UNMAPPED;
-  full.wPid = MM_PID_UNMAPPED;
-  full.vDriverVersion = 0x0100;
-  PortName(id, full.szPname);
-  full.wTechnology = MOD_MIDIPORT;
-  full.wChannelMask = 0xFFFF;
-  memcpy(caps, &full, size < sizeof full ? size : sizeof full);
-  return MMSYSERR_NOERROR;
+  return CopyCaps(id, caps, size, [](MIDIOUTCAPSW& own) {
+    own.wTechnology = MOD_MIDIPORT;
+    own.wChannelMask = 0xFFFF;
+  });
 }
 
 }  // namespace
@@ -119,12 +112,8 @@ DWORD Caps(UINT id, MIDIOUTCAPSW* caps, DWORD_PTR size) {
 
 extern "C" DWORD WINAPI modMessage(UINT id, UINT message, DWORD_PTR user, DWORD_PTR param1, DWORD_PTR param2) {
   using namespace loopback;
+  if (IsDriverMessage(message)) return MMSYSERR_NOERROR;
   switch (message) {
-    case DRVM_INIT:
-    case DRVM_EXIT:
-    case DRVM_ENABLE:
-    case DRVM_DISABLE:
-      return MMSYSERR_NOERROR;
     case MODM_GETNUMDEVS:
       return kPorts;
     case MODM_GETDEVCAPS:

@@ -32,6 +32,22 @@ std::vector<Emission> GestureMessages(Hardware& hardware, const Step& step) {
   }
 }
 
+bool IsGesture(StepKind kind) {
+  switch (kind) {
+    case StepKind::Move:
+    case StepKind::Press:
+    case StepKind::Hold:
+    case StepKind::Release:
+    case StepKind::Jog:
+    case StepKind::Shuttle:
+    case StepKind::Raw:
+    case StepKind::Sysex:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string DisplayText(const Hardware& hardware) {
   std::string text;
   text += DigitChar(hardware.Light(STATUS_CH15, DIGIT_LEFT));

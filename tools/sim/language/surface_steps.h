@@ -16,6 +16,8 @@ namespace sim {
 // the jog, the shuttle, a raw short or system-exclusive message), moving the
 // hardware's controls as it goes; empty for any other step.
 std::vector<Emission> GestureMessages(Hardware& hardware, const Step& step);
+// True for the steps GestureMessages turns into messages.
+bool IsGesture(StepKind kind);
 
 // The display's two characters ("64", "--", "  ").
 std::string DisplayText(const Hardware& hardware);

@@ -341,17 +341,11 @@ bool Runner::Option(const Step& step, std::string* error) {
 
 // Runs one step; false with `error` when it could not be done.
 bool Runner::Act(const Step& step, std::string* error) {
+  if (IsGesture(step.kind)) {
+    Gesture(step);
+    return true;
+  }
   switch (step.kind) {
-    case StepKind::Move:
-    case StepKind::Press:
-    case StepKind::Hold:
-    case StepKind::Release:
-    case StepKind::Jog:
-    case StepKind::Shuttle:
-    case StepKind::Raw:
-    case StepKind::Sysex:
-      Gesture(step);
-      return true;
     case StepKind::Host:
       HostStep(step);
       return true;

@@ -58,17 +58,11 @@ bool SurfaceRunner::Snapshot(const Step& step, std::string* error) {
 }
 
 bool SurfaceRunner::Act(const Step& step, std::string* error) {
+  if (IsGesture(step.kind)) {
+    Emit(GestureMessages(m_hardware, step), step.kind == StepKind::Move && step.overMs > 0);
+    return true;
+  }
   switch (step.kind) {
-    case StepKind::Move:
-    case StepKind::Press:
-    case StepKind::Hold:
-    case StepKind::Release:
-    case StepKind::Jog:
-    case StepKind::Shuttle:
-    case StepKind::Raw:
-    case StepKind::Sysex:
-      Emit(GestureMessages(m_hardware, step), step.kind == StepKind::Move && step.overMs > 0);
-      return true;
     case StepKind::Wait:
       std::this_thread::sleep_for(std::chrono::milliseconds(step.overMs));
       return true;

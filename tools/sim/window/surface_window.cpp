@@ -5,6 +5,7 @@
 // posts a message, and the window reads the models when it handles it.
 #include <memory>
 
+#include "window/frame.h"
 #include "window/menus.h"
 #include "window/monitor_feed.h"
 #include "window/monitor_pane.h"
@@ -18,9 +19,8 @@ namespace sim {
 namespace {
 
 constexpr char kClass[] = "TavrelSimSurfaceAlone";
-constexpr UINT_PTR kTimer = 1;
 constexpr UINT kTimerMs = 100;  // the test's steps
-constexpr int kGap = 6, kPaneH = 240;
+constexpr int kGap = kFrameGap, kPaneH = 240;
 
 class SurfaceWindow {
  public:
@@ -68,19 +68,7 @@ void SurfaceWindow::Changed() {
   m_ports.Sync();  // a port that failed while open goes back to None
 }
 
-void SurfaceWindow::Tick() {
-  if (m_busy || !m_test) return;
-  m_busy = true;
-  const bool more = m_test->Tick();
-  m_busy = false;
-  if (more) return;
-  if (m_test->Failed()) {
-    m_context.monitor.Print(m_test->Failure());
-    m_result = 1;
-  }
-  m_test.reset();
-  PostMessageA(m_window, WM_CLOSE, 0, 0);
-}
+void SurfaceWindow::Tick() { TickWindowTest(m_test, &m_busy, m_context.monitor, m_window, &m_result); }
 
 LRESULT SurfaceWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -98,44 +86,23 @@ LRESULT SurfaceWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (id == ID_FILE_EXIT) DestroyWindow(m_window);
       return 0;
     }
-    case WM_MOUSEWHEEL:  // the wheel turns what is under the pointer on the surface
-      return SendMessageA(m_view.Handle(), message, wParam, lParam);
-    case WM_CLOSE:
-      DestroyWindow(m_window);
-      return 0;
-    case WM_DESTROY:
-      KillTimer(m_window, kTimer);
-      MonitorFeed::Instance().SetWindow(nullptr);
-      PostQuitMessage(0);
-      return 0;
     default:
-      return DefWindowProcA(m_window, message, wParam, lParam);
+      break;
   }
+  LRESULT result;
+  if (HandleFrameMessage(m_window, m_view.Handle(), message, wParam, lParam, &result)) return result;
+  return DefWindowProcA(m_window, message, wParam, lParam);
 }
 
 // The surface scaled to the screen's width, the monitor below it.
 bool SurfaceWindow::Create() {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = ObjectProc<SurfaceWindow>;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClass;
-  RegisterClassA(&wc);
-  const Rect bounds = SurfaceBounds();
-  const int screen = GetSystemMetrics(SM_CXSCREEN);
-  const double scale = std::min(1.0, (screen - 2 * kGap - 16) / static_cast<double>(bounds.w));
-  const int surfaceW = static_cast<int>(bounds.w * scale), surfaceH = static_cast<int>(bounds.h * scale);
-  RECT frame = {0, 0, surfaceW + 2 * kGap, surfaceH + kPaneH + 3 * kGap};
   HMENU menu = BuildSurfaceMenuBar();
   m_ports.Append(menu);
-  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
-  m_window = CreateWindowExA(0, kClass, "TavrelSim: the surface alone", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                             frame.right - frame.left, frame.bottom - frame.top, nullptr, menu,
-                             GetModuleHandleA(nullptr), this);
+  FrameSize size;
+  m_window = CreateFrame(kClass, ObjectProc<SurfaceWindow>, "TavrelSim: the surface alone", menu, kPaneH, this, &size);
   if (!m_window) return false;
-  m_view.Create(m_window, kGap, kGap, scale);
-  m_pane.Create(m_window, kGap, surfaceH + 2 * kGap, surfaceW, kPaneH, false);
+  m_view.Create(m_window, kGap, kGap, size.scale);
+  m_pane.Create(m_window, kGap, size.surfaceH + 2 * kGap, size.surfaceW, kPaneH, false);
   return true;
 }
 
@@ -146,16 +113,9 @@ int SurfaceWindow::Run() {
                                           m_window);
     m_test->Load(*m_context.test);
   }
-  MonitorFeed::Instance().SetWindow(m_window);
   Changed();
-  ShowWindow(m_window, SW_SHOWNORMAL);
-  UpdateWindow(m_window);
-  SetTimer(m_window, kTimer, kTimerMs, nullptr);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  ShowFrame(m_window, kTimerMs);
+  RunMessageLoop();
   return m_result;
 }
 

@@ -10,6 +10,7 @@
 #include "run/attachment.h"
 #include "run/project_store.h"
 #include "run/surface_settings.h"
+#include "window/frame.h"
 #include "window/menus.h"
 #include "window/mixer_panel.h"
 #include "window/monitor_feed.h"
@@ -24,9 +25,8 @@ namespace sim {
 namespace {
 
 constexpr char kClass[] = "TavrelSimWindow";
-constexpr UINT_PTR kTimer = 1;
 constexpr UINT kTimerMs = 100;  // the transport's now time, and the test's steps
-constexpr int kGap = 6, kMixerW = 320, kPanesH = 330;
+constexpr int kGap = kFrameGap, kMixerW = 320, kPanesH = 330;
 
 // The system's file dialog for a project to open or to save as; false when
 // the user cancels.
@@ -208,19 +208,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (m_busy) return 0;
       m_mixer.Update(m_context.run.bank);
-      if (m_test) {
-        m_busy = true;
-        const bool more = m_test->Tick();
-        m_busy = false;
-        if (!more) {
-          if (m_test->Failed()) {
-            m_context.run.monitor.Print(m_test->Failure());
-            m_result = 1;
-          }
-          m_test.reset();
-          PostMessageA(m_window, WM_CLOSE, 0, 0);
-        }
-      }
+      TickWindowTest(m_test, &m_busy, m_context.run.monitor, m_window, &m_result);
       return 0;
     case WM_COMMAND:
       if (lParam != 0 && m_pane.OnCommand(reinterpret_cast<HWND>(lParam))) return 0;
@@ -229,19 +217,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       if (m_mixer.OnNotify(reinterpret_cast<NMHDR*>(lParam))) return 0;
       break;
-    case WM_MOUSEWHEEL:  // the wheel turns what is under the pointer on the surface
-      return SendMessageA(m_view.Handle(), message, wParam, lParam);
-    case WM_CLOSE:
-      DestroyWindow(m_window);
-      return 0;
-    case WM_DESTROY:
-      KillTimer(m_window, kTimer);
-      MonitorFeed::Instance().SetWindow(nullptr);
-      PostQuitMessage(0);
-      return 0;
     default:
       break;
   }
+  LRESULT result;
+  if (HandleFrameMessage(m_window, m_view.Handle(), message, wParam, lParam, &result)) return result;
   return DefWindowProcA(m_window, message, wParam, lParam);
 }
 
@@ -250,30 +230,16 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 bool MainWindow::Create() {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = ObjectProc<MainWindow>;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClass;
-  RegisterClassA(&wc);
-  const Rect bounds = SurfaceBounds();
-  const int screen = GetSystemMetrics(SM_CXSCREEN);
-  const double scale = std::min(1.0, (screen - 2 * kGap - 16) / static_cast<double>(bounds.w));
-  const int surfaceW = static_cast<int>(bounds.w * scale), surfaceH = static_cast<int>(bounds.h * scale);
-  RECT frame = {0, 0, surfaceW + 2 * kGap, surfaceH + kPanesH + 3 * kGap};
   m_menu = BuildMenuBar();
   m_ports.Append(m_menu);
-  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
   m_refreshMs = m_context.refreshMs;
-  m_window =
-      CreateWindowExA(0, kClass, "TavrelSim", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, frame.right - frame.left,
-                      frame.bottom - frame.top, nullptr, m_menu, GetModuleHandleA(nullptr), this);
+  FrameSize size;
+  m_window = CreateFrame(kClass, ObjectProc<MainWindow>, "TavrelSim", m_menu, kPanesH, this, &size);
   if (!m_window) return false;
-  m_view.Create(m_window, kGap, kGap, scale);
-  const int panesY = surfaceH + 2 * kGap;
+  m_view.Create(m_window, kGap, kGap, size.scale);
+  const int panesY = size.surfaceH + 2 * kGap;
   m_mixer.Create(m_window, kGap, panesY, kMixerW, kPanesH);
-  m_pane.Create(m_window, 2 * kGap + kMixerW, panesY, surfaceW - kMixerW - kGap, kPanesH);
+  m_pane.Create(m_window, 2 * kGap + kMixerW, panesY, size.surfaceW - kMixerW - kGap, kPanesH);
   return true;
 }
 
@@ -284,18 +250,11 @@ int MainWindow::Run() {
                                           m_window);
     m_test->Load(*m_context.test);
   }
-  MonitorFeed::Instance().SetWindow(m_window);
   Changed();
-  ShowWindow(m_window, SW_SHOWNORMAL);
-  UpdateWindow(m_window);
-  SetTimer(m_window, kTimer, kTimerMs, nullptr);
+  ShowFrame(m_window, kTimerMs);
   // Without a script the host refreshes on its own, every period.
   m_context.run.session.FreeRun(true);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  RunMessageLoop();
   m_context.run.session.FreeRun(false);
   m_context.run.session.Drain();
   return m_result;
