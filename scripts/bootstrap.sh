@@ -59,13 +59,15 @@ update_indices() {
 
 # Installs the packages in one go; when that fails, one by one, so that one
 # package that cannot be had does not keep the others out. Prints the names
-# of those that could not be installed.
+# of those that could not be installed. Nothing installed is ever removed to
+# make room: on a mirror whose architectures disagree, apt would otherwise
+# take the 64-bit Wine away to put the 32-bit one in.
 install_each() {
-  if apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1; then return 0; fi
+  if apt-get install -y -qq --no-install-recommends --no-remove "$@" >/dev/null 2>&1; then return 0; fi
   if [ $# -eq 1 ]; then echo "$1"; return 0; fi
   local p
   for p in "$@"; do
-    apt-get install -y -qq --no-install-recommends "$p" >/dev/null 2>&1 || echo "$p"
+    apt-get install -y -qq --no-install-recommends --no-remove "$p" >/dev/null 2>&1 || echo "$p"
   done
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The bootstrap against a package mirror caught mid-sync: stand-ins for
 # apt-get, dpkg and dpkg-query on PATH report nothing installed, fail every
-# `apt-get update` and refuse wine32:i386 (and $REFUSE, when set).
+# `apt-get update`, and can install wine32:i386 only by removing wine64; they
+# refuse $REFUSE, when set.
 set -uo pipefail
 bootstrap=$(realpath "$(dirname "$0")/../../scripts/bootstrap.sh")
 bin=$(mktemp -d) && trap 'rm -rf "$bin"' EXIT
@@ -11,7 +12,12 @@ cat > "$bin/apt-get" <<'SH'
 echo "apt-get $*" >> "$CALLS"
 case "$1" in update) echo "E: Failed to fetch i386/Packages.xz  File has unexpected size. Mirror sync in progress?"; exit 100 ;; esac
 for p in "$@"; do
-  case "$p" in wine32:i386|"$REFUSE") echo "E: Unable to correct problems, you have held broken packages."; exit 100 ;; esac
+  case "$p" in
+  wine32:i386) # as apt does on such a mirror: the 64-bit Wine would have to go
+    case " $* " in *" --no-remove "*) echo "E: Packages need to be removed but remove is disabled."; exit 100 ;; esac
+    echo "removed wine64" >> "$CALLS" ;;
+  "$REFUSE") echo "E: Unable to correct problems, you have held broken packages."; exit 100 ;;
+  esac
 done
 SH
 printf '#!/bin/sh\nexit 1\n' > "$bin/dpkg-query"
@@ -34,6 +40,7 @@ check "update tried three times" '^3$' "$(grep -c '^apt-get update' "$log")"
 check "failed index reported" 'package indices could not be read' "$out"
 check "x64 packages installed" 'install .*g\+\+-mingw-w64-x86-64-posix' "$(cat "$log")"
 check "32-bit Wine reported" 'cannot install wine32:i386 now; the x86 Wine tests will be skipped' "$out"
+refute "nothing removed to make room for it" 'removed wine64' "$(cat "$log")"
 
 run "demo job" demo 0
 refute "demo asks for nothing of i386" 'i386' "$(cat "$log")"
